@@ -1,0 +1,42 @@
+# The two commands a newcomer needs: `make run` and `make test`.
+BUILD_DIR      ?= build
+ASAN_BUILD_DIR ?= build-asan
+BENCH_BUILD_DIR ?= build-bench
+CMAKE_FLAGS    ?=
+
+SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1 \
+                LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0 \
+                UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+.PHONY: run test deps build build-asan test-plain test-asan format format-check clean
+
+run: deps build
+	./$(BUILD_DIR)/app/zeitkant $(ARGS)
+
+test: deps format-check test-plain test-asan
+
+deps:
+	bash tools/install-deps.sh
+
+build:
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake --build $(BUILD_DIR)
+
+build-asan:
+	cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZK_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build $(ASAN_BUILD_DIR)
+
+test-plain: build
+	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD_DIR) --output-on-failure
+
+test-asan: build-asan
+	QT_QPA_PLATFORM=offscreen $(SANITIZER_ENV) ctest --test-dir $(ASAN_BUILD_DIR) --output-on-failure
+
+format:
+	bash tools/format.sh
+
+format-check:
+	bash tools/format.sh --check
+
+clean:
+	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) $(BENCH_BUILD_DIR)

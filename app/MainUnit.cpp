@@ -1,0 +1,391 @@
+#include "MainUnit.h"
+
+#include "AboutBox.h"
+#include "Clock.h"
+#include "ErrorHandler.h"
+#include "PaintBox.h"
+
+#include <QDate>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPainter>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyledItemDelegate>
+#include <QTime>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString TitleBase = QStringLiteral("Kelmorin Zeitkant 1.0");
+
+// Outline rows are 16 pixels high whatever the style would choose.
+class TOutlineRowDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), 16};
+    }
+};
+
+QWidget* Panel(QWidget* parent, const char* name)
+{
+    auto* panel = new QWidget(parent);
+    panel->setObjectName(QLatin1String(name));
+    return panel;
+}
+
+QVBoxLayout* Column(QWidget* owner)
+{
+    auto* column = new QVBoxLayout(owner);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    return column;
+}
+
+QSplitter* Splitter(Qt::Orientation orientation, QWidget* parent, const char* name)
+{
+    auto* splitter = new QSplitter(orientation, parent);
+    splitter->setObjectName(QLatin1String(name));
+    splitter->setHandleWidth(3);
+    splitter->setChildrenCollapsible(false);
+    return splitter;
+}
+
+QTreeWidget* Outline(QWidget* parent, const char* name, const char* heading)
+{
+    auto* outline = new QTreeWidget(parent);
+    outline->setObjectName(QLatin1String(name));
+    outline->setColumnCount(1);
+    outline->setHeaderLabels({QString::fromUtf8(heading)});
+    outline->setColumnWidth(0, 50);
+    outline->header()->setFixedHeight(18);
+    outline->header()->setSectionsMovable(false);
+    outline->setIndentation(19);
+    outline->setUniformRowHeights(true);
+    outline->setItemDelegate(new TOutlineRowDelegate(outline));
+    outline->setSelectionMode(QAbstractItemView::SingleSelection);
+    outline->setDragDropMode(QAbstractItemView::NoDragDrop);
+    outline->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    return outline;
+}
+
+QScrollBar* DayScroller(QWidget* parent, const char* name)
+{
+    auto* bar = new QScrollBar(Qt::Horizontal, parent);
+    bar->setObjectName(QLatin1String(name));
+    bar->setRange(0, 100);
+    bar->setSingleStep(1);
+    bar->setPageStep(1);
+    bar->setValue(50);
+    bar->setFixedHeight(17);
+    return bar;
+}
+
+} // namespace
+
+QString MainTitle(const QString& fileName, bool changed)
+{
+    const QString name = fileName.isEmpty() ? QStringLiteral("unbenannt.zkt") : fileName;
+    return TitleBase + QStringLiteral(" - [") + name + (changed ? QStringLiteral("*]") : QStringLiteral("]"));
+}
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    BuildLayout();
+    BuildMenus();
+    ConnectOutlineEvents();
+    FormCreate();
+    AboutBox = std::make_unique<TAboutBox>(this, QDate::currentDate().year());
+}
+
+TMainForm::~TMainForm()
+{
+    FormDestroy();
+}
+
+void TMainForm::BuildLayout()
+{
+    resize(696, 480);
+    QFont windowFont(QStringLiteral("MS Sans Serif"));
+    windowFont.setPixelSize(11);
+    setFont(windowFont);
+    auto* panel2 = Panel(this, "Panel2");
+    setCentralWidget(panel2);
+    auto* column = Column(panel2);
+
+    auto* panel1 = Panel(panel2, "Panel1");
+    panel1->setFixedHeight(33);
+    auto* label1 = new QLabel(QStringLiteral("Breite eines Tages:"), panel1);
+    label1->setObjectName(QStringLiteral("Label1"));
+    BreitEd = new QSpinBox(panel1);
+    BreitEd->setObjectName(QStringLiteral("BreitEd"));
+    BreitEd->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    BreitEd->setRange(2, 1000);
+    BreitEd->setSingleStep(5);
+    BreitEd->setValue(35);
+    BreitEd->setGeometry(112, 8, 65, BreitEd->sizeHint().height());
+    label1->setGeometry(8, 8, 104, BreitEd->height());
+    label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    column->addWidget(panel1);
+
+    auto* splitter1 = Splitter(Qt::Vertical, panel2, "Splitter1");
+    column->addWidget(splitter1, 1);
+
+    struct TSide
+    {
+        QTreeWidget*& Outline;
+        TPaintBox*& PaintBox;
+        QScrollBar*& ScrollBar;
+        void (TMainForm::*Paint)(QPainter&);
+        const char *Panel, *Splitter, *OutlineBox, *Spacer, *OutlineName, *Heading, *ChartBox, *PaintName,
+            *BarName;
+    };
+    const TSide sides[] = {
+        {Vorgangs, PaintBox1, ScrollBar1, &TMainForm::PaintBox1Paint, "Panel4", "Splitter2", "ScrollBox1",
+         "Panel5", "Vorgangs", "Vorgang", "ScrollBox3", "PaintBox1", "ScrollBar1"},
+        {Arbeiter, PaintBox2, ScrollBar2, &TMainForm::PaintBox2Paint, "Panel3", "Splitter3", "ScrollBox2",
+         "Panel6", "Arbeiter", "Ressource", "ScrollBox4", "PaintBox2", "ScrollBar2"},
+    };
+    for (const TSide& side : sides) {
+        auto* panel = Panel(splitter1, side.Panel);
+        auto* splitter = Splitter(Qt::Horizontal, panel, side.Splitter);
+        Column(panel)->addWidget(splitter);
+
+        auto* outlineBox = Panel(splitter, side.OutlineBox);
+        auto* outlineColumn = Column(outlineBox);
+        auto* spacer = Panel(outlineBox, side.Spacer);
+        spacer->setFixedHeight(33);
+        outlineColumn->addWidget(spacer);
+        side.Outline = Outline(outlineBox, side.OutlineName, side.Heading);
+        outlineColumn->addWidget(side.Outline, 1);
+
+        auto* chartBox = Panel(splitter, side.ChartBox);
+        auto* chartColumn = Column(chartBox);
+        side.PaintBox =
+            new TPaintBox(chartBox, [this, paint = side.Paint](QPainter& p) { (this->*paint)(p); });
+        side.PaintBox->setObjectName(QLatin1String(side.PaintName));
+        chartColumn->addWidget(side.PaintBox, 1);
+        side.ScrollBar = DayScroller(chartBox, side.BarName);
+        chartColumn->addWidget(side.ScrollBar);
+
+        splitter->addWidget(outlineBox);
+        splitter->addWidget(chartBox);
+        splitter->setStretchFactor(0, 0);
+        splitter->setStretchFactor(1, 1);
+        splitter->setSizes({313, 380});
+        splitter1->addWidget(panel);
+    }
+    splitter1->setStretchFactor(0, 1);
+    splitter1->setStretchFactor(1, 0);
+    splitter1->setSizes({200, 168});
+
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->setFixedHeight(19);
+    Document.Vorgangs = Vorgangs;
+    Document.Arbeiter = Arbeiter;
+}
+
+QAction* TMainForm::AddItem(QMenu* menu, const char* caption, const char* name, THandler handler)
+{
+    QAction* item = menu->addAction(QString::fromUtf8(caption));
+    item->setObjectName(QLatin1String(name));
+    item->setEnabled(handler != nullptr);
+    if (handler)
+        connect(item, &QAction::triggered, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
+    return item;
+}
+
+void TMainForm::BuildMenus()
+{
+    menuBar()->setObjectName(QStringLiteral("MenuBar20001"));
+    auto addMenu = [this](const char* caption, const char* name) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(caption));
+        menu->setObjectName(QLatin1String(name));
+        return menu;
+    };
+    auto separator = [](QMenu* menu, const char* name) {
+        menu->addSeparator()->setObjectName(QLatin1String(name));
+    };
+
+    QMenu* datei = addMenu("Datei", "MenuItem1");
+    AddItem(datei, "Neu", "DateiNeu1");
+    separator(datei, "N9");
+    AddItem(datei, "Öffnen", "Dateiffnen1");
+    AddItem(datei, "Speichern", "DateiSpeichern1");
+    AddItem(datei, "Speichern unter...", "DateiSpeichernunter1");
+    separator(datei, "N7");
+    AddItem(datei, "Drucker einrichten", "DateiDruckereinrichten1");
+    AddItem(datei, "Druckeinstellungen...", "DateiDruckeinstellungen1");
+    AddItem(datei, "Vorgänge drucken", "DateiVorgngedrucken2");
+    AddItem(datei, "Ressourcen drucken", "DateiRessourcendrucken1");
+    AddItem(datei, "Vorgänge und Ressourcen drucken", "VorgangeundRessourcenDrucken");
+    separator(datei, "N8");
+    AddItem(datei, "Beenden", "DateiBeenden1", &TMainForm::DateiBeenden1Click);
+
+    QMenu* ansicht = addMenu("Ansicht", "Ansicht1");
+    AddItem(ansicht, "Viele Tage anzeigen", "AnsichtVielanzeigen1");
+    AddItem(ansicht, "Normal anzeigen", "MenuItem2");
+    AddItem(ansicht, "Stunden anzeigen", "MenuItem3");
+
+    QMenu* vorgaenge = addMenu("Vorgänge", "Vorgnge1");
+    AddItem(vorgaenge, "Vorgang einfügen", "EinfgenVorgangeinfgen1");
+    AddItem(vorgaenge, "Vorgang als Untergeordnetes Objekt einfügen",
+            "EinfgenVorgangalsUntergeordnetesObjekteinfgen1");
+    AddItem(vorgaenge, "Vorgang löschen", "VorgngeVorganglschen1");
+    vorgaenge->addSeparator();
+    AddItem(vorgaenge, "Vorgang einrücken", "VorgangEinrueck");
+    AddItem(vorgaenge, "Vorgang eine Ebene höher", "VorgngeVorgangeineEbenehher1");
+    vorgaenge->addSeparator();
+    AddItem(vorgaenge, "Nach oben verschieben", "VorgngeNachobenverschieben1");
+    AddItem(vorgaenge, "Nach unten verschieben", "VorgngeNachuntenverschieben1");
+    vorgaenge->addSeparator();
+    AddItem(vorgaenge, "Vorgang bearbeiten", "VorgngeVorgangbearbeiten1");
+
+    QMenu* ressourcen = addMenu("Ressourcen/Arbeiter", "RessourcenArbeiter1");
+    AddItem(ressourcen, "Ressource einfügen", "RessourcenArbeiterRessourceeinfgen1");
+    AddItem(ressourcen, "Ressource als Untergeordnetes Objekt einfügen", "InsertRes");
+    AddItem(ressourcen, "Ressource löschen", "DelRes");
+    ressourcen->addSeparator();
+    AddItem(ressourcen, "Ressource einrücken", "ResEinruck");
+    AddItem(ressourcen, "Ressource eine Ebene höher", "ResEbeneHoch");
+    ressourcen->addSeparator();
+    AddItem(ressourcen, "Nach oben verschieben", "Movehoch");
+    AddItem(ressourcen, "Nach unten verschieben", "MoveRunter");
+    ressourcen->addSeparator();
+    AddItem(ressourcen, "Ressource bearbeiten", "EditRes");
+
+    QMenu* hilfe = addMenu("Hilfe", "Hilfe1");
+    AddItem(hilfe, "Über das Programm...", "HilfeberdasProgramm2", &TMainForm::HilfeberdasProgramm2Click);
+}
+
+void TMainForm::ConnectOutlineEvents()
+{
+    auto on = [this](auto signal, QTreeWidget* outline, THandler handler) {
+        connect(outline, signal, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
+    };
+    on(&QTreeWidget::currentItemChanged, Vorgangs, &TMainForm::VorgangsChange);
+    on(&QTreeWidget::itemExpanded, Vorgangs, &TMainForm::VorgangsExpanded);
+    on(&QTreeWidget::itemCollapsed, Vorgangs, &TMainForm::VorgangsCollapsed);
+    on(&QTreeWidget::currentItemChanged, Arbeiter, &TMainForm::ArbeiterChange);
+    on(&QTreeWidget::itemExpanded, Arbeiter, &TMainForm::ArbeiterExpanded);
+    on(&QTreeWidget::itemCollapsed, Arbeiter, &TMainForm::ArbeiterCollapsed);
+}
+
+void TMainForm::FormCreate()
+{
+    CreateModel(Document, uint32_t(QTime::currentTime().msecsSinceStartOfDay()));
+    Document.ViewStart = Now();
+    ChartBitmap1 = QImage();
+    ChartBitmap2 = QImage();
+    SetUnChanged();
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    Guarded([this] { FormShow(); });
+}
+
+void TMainForm::FormShow()
+{
+    if (FirstShowDone)
+        return;
+    FirstShowDone = true;
+    if (QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - frameGeometry().center() + pos());
+}
+
+void TMainForm::FormDestroy()
+{
+    DestroyModel(Document);
+    ChartBitmap1 = QImage();
+    ChartBitmap2 = QImage();
+}
+
+void TMainForm::SetChanged()
+{
+    Document.Changed = true;
+    setWindowTitle(MainTitle(Document.FileName, true));
+    PaintBox1->repaint();
+    PaintBox2->repaint();
+}
+
+void TMainForm::SetUnChanged()
+{
+    Document.Changed = false;
+    setWindowTitle(MainTitle(Document.FileName, false));
+    PaintBox1->repaint();
+    PaintBox2->repaint();
+}
+
+void TMainForm::DateiBeenden1Click()
+{
+    close();
+}
+
+void TMainForm::HilfeberdasProgramm2Click()
+{
+    AboutBox->exec();
+}
+
+void TMainForm::VorgangsChange()
+{
+    PaintBox1->repaint();
+}
+
+void TMainForm::VorgangsExpanded()
+{
+    PaintBox1->repaint();
+}
+
+void TMainForm::VorgangsCollapsed()
+{
+    PaintBox1->repaint();
+}
+
+void TMainForm::ArbeiterChange()
+{
+    PaintBox2->repaint();
+}
+
+void TMainForm::ArbeiterExpanded()
+{
+    PaintBox2->repaint();
+}
+
+void TMainForm::ArbeiterCollapsed()
+{
+    PaintBox2->repaint();
+}
+
+namespace {
+
+void PaintChart(QImage& bitmap, const QSize& size, QPainter& target)
+{
+    if (bitmap.size() != size)
+        bitmap = QImage(size, QImage::Format_RGB32);
+    bitmap.fill(Qt::white);
+    target.drawImage(0, 0, bitmap);
+}
+
+} // namespace
+
+void TMainForm::PaintBox1Paint(QPainter& painter)
+{
+    PaintChart(ChartBitmap1, PaintBox1->size(), painter);
+}
+
+void TMainForm::PaintBox2Paint(QPainter& painter)
+{
+    PaintChart(ChartBitmap2, PaintBox2->size(), painter);
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "Document.h"
+
+#include <QImage>
+#include <QMainWindow>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QScrollBar;
+class QSpinBox;
+class QTreeWidget;
+class TAboutBox;
+class TPaintBox;
+
+// "Kelmorin Zeitkant 1.0 - [<file>]" with a "*" before the bracket while changed.
+QString MainTitle(const QString& fileName, bool changed);
+
+// The main window: owns the document for the whole run and keeps the handlers that
+// menus and outline events reach. Each handler hands the work to a subsystem.
+class TMainForm : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    TDocument& Doc() { return Document; }
+    bool FirstShowHandled() const { return FirstShowDone; }
+
+    void SetChanged();
+    void SetUnChanged();
+
+    void FormCreate();
+    void FormShow();
+    void FormDestroy();
+
+    void DateiBeenden1Click();
+    void HilfeberdasProgramm2Click();
+
+    void VorgangsChange();
+    void VorgangsExpanded();
+    void VorgangsCollapsed();
+    void ArbeiterChange();
+    void ArbeiterExpanded();
+    void ArbeiterCollapsed();
+
+    void PaintBox1Paint(QPainter& painter);
+    void PaintBox2Paint(QPainter& painter);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    using THandler = void (TMainForm::*)();
+
+    void BuildLayout();
+    void BuildMenus();
+    QAction* AddItem(QMenu* menu, const char* caption, const char* name, THandler handler = nullptr);
+    void ConnectOutlineEvents();
+
+    TDocument Document;
+    bool FirstShowDone = false;
+    QImage ChartBitmap1;
+    QImage ChartBitmap2;
+
+    QTreeWidget* Vorgangs = nullptr;
+    QTreeWidget* Arbeiter = nullptr;
+    QSpinBox* BreitEd = nullptr;
+    TPaintBox* PaintBox1 = nullptr;
+    TPaintBox* PaintBox2 = nullptr;
+    QScrollBar* ScrollBar1 = nullptr;
+    QScrollBar* ScrollBar2 = nullptr;
+
+    std::unique_ptr<TAboutBox> AboutBox;
+};

@@ -1,0 +1,16 @@
+#include "PaintBox.h"
+
+#include "ErrorHandler.h"
+
+#include <QPainter>
+
+TPaintBox::TPaintBox(QWidget* parent, TPaintHandler onPaint) : QWidget(parent), OnPaint(std::move(onPaint))
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TPaintBox::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    Guarded([&] { OnPaint(painter); });
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "DynaArray.h"
+#include "Records.h"
+
+#include <QString>
+#include <memory>
+#include <random>
+
+class QTreeWidget;
+
+// The whole document the main window owns for the run of the program. Subsystem
+// functions take it by reference.
+struct TDocument
+{
+    TCursor<TVorgangRec> CurVorgang;
+    TCursor<TArbeiterRec> CurArbeiter;
+    TFieldLabels VorgangFieldLabels{};
+    TFieldLabels ArbeiterFieldLabels{};
+    std::unique_ptr<TDynaArray> VorgangStore;
+    std::unique_ptr<TDynaArray> ArbeiterStore;
+    TCursor<int32_t> CurResId;
+    bool Changed = false;
+    int32_t PrintSplitY = 0;
+    QString FileName;
+    TDateTime ViewStart = 0;
+    QTreeWidget* Vorgangs = nullptr;
+    QTreeWidget* Arbeiter = nullptr;
+    std::minstd_rand Random; // only for the letter of new resource captions
+
+    TVorgangRec& VorgangAt(uint32_t index) const
+    {
+        return *static_cast<TVorgangRec*>(VorgangStore->At(index));
+    }
+    TArbeiterRec& ArbeiterAt(uint32_t index) const
+    {
+        return *static_cast<TArbeiterRec*>(ArbeiterStore->At(index));
+    }
+};
+
+// Seeds the generator, sets the labels to their defaults and creates both stores.
+void CreateModel(TDocument& doc, uint32_t seed);
+// Removes every node through the deletion handling, then frees stores and labels.
+void DestroyModel(TDocument& doc);

@@ -1,0 +1,113 @@
+#include "DynaArray.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+void* ZeroAlloc(std::size_t bytes)
+{
+    return std::calloc(1, bytes);
+}
+
+void ReportToStderr(const std::string& message)
+{
+    std::fprintf(stderr, "%s\n", message.c_str());
+}
+
+[[noreturn]] void FailAllocation(int errorNo, uint64_t needed)
+{
+    TStoreMemory::Report("Error " + std::to_string(errorNo) + " while trying to allocate " +
+                         std::to_string(needed) + " bytes of RAM. Not enough memory.");
+    throw EAbort();
+}
+
+} // namespace
+
+TStoreMemory::AllocFn TStoreMemory::Alloc = ZeroAlloc;
+TStoreMemory::FreeFn TStoreMemory::Free = std::free;
+TStoreMemory::ReportFn TStoreMemory::Report = ReportToStderr;
+
+TDynaArray::TDynaArray(uint32_t elementSize, void** cursorVar)
+    : CursorVar(cursorVar), ElementSize(elementSize)
+{}
+
+TDynaArray::~TDynaArray()
+{
+    TStoreMemory::Free(Data);
+    Current = nullptr;
+    CurrentIndex = -1;
+}
+
+void* TDynaArray::Select(int32_t index)
+{
+    CurrentIndex = index;
+    Current = At(uint32_t(index));
+    if (CursorVar)
+        *CursorVar = Current;
+    return Current;
+}
+
+void* TDynaArray::Append()
+{
+    ++Count;
+    bool replaced;
+    try {
+        replaced = Grow();
+    } catch (...) {
+        --Count;
+        throw;
+    }
+    if (!replaced)
+        std::memset(Select(int32_t(Count - 1)), 0, ElementSize);
+    return Select(int32_t(Count - 1));
+}
+
+// The block is replaced exactly when Count becomes 1, 101, 201, ... The size is
+// computed in 64 bits: a size beyond 32 bits is reported like any other failure
+// instead of wrapping round to a block too small for the elements.
+bool TDynaArray::Grow()
+{
+    const uint64_t needed = (uint64_t(Count - 1) / BlockElements + 1) * ElementSize * BlockElements;
+    if (needed == AllocatedBytes)
+        return false;
+    const bool first = Count == 1 || !Data;
+    void* block = needed > UINT32_MAX ? nullptr : TStoreMemory::Alloc(std::size_t(needed));
+    if (!block)
+        FailAllocation(first ? 1 : 2, needed);
+    if (!first) {
+        std::memcpy(block, Data, AllocatedBytes);
+        TStoreMemory::Free(Data);
+    }
+    Data = block;
+    AllocatedBytes = uint32_t(needed);
+    return true;
+}
+
+void TDynaArray::Clear()
+{
+    Count = 0;
+    TStoreMemory::Free(Data);
+    Data = nullptr;
+    CurrentIndex = -1;
+    Current = nullptr;
+    AllocatedBytes = 0;
+    if (CursorVar)
+        *CursorVar = nullptr;
+}
+
+void TDynaArray::First()
+{
+    if (Count > 0)
+        Select(0);
+}
+
+bool TDynaArray::Next()
+{
+    if (Count == 0 || CurrentIndex < 0 || uint32_t(CurrentIndex) > Count - 1)
+        return false;
+    Select(CurrentIndex);
+    ++CurrentIndex;
+    return true;
+}

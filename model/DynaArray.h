@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <string>
+
+// A growable array of fixed-size, zero-initialised elements in one block that grows
+// by 100 elements at a time. The current element's address is also written to a
+// caller-owned cursor variable. Iterate with First(), then `while (Next())`.
+//
+// The store owns its block, not what the elements point to. An element's address is
+// valid only until the next growing Append(), Clear() or destruction.
+class TDynaArray
+{
+public:
+    TDynaArray(uint32_t elementSize, void** cursorVar);
+    ~TDynaArray();
+    TDynaArray(const TDynaArray&) = delete;
+    TDynaArray& operator=(const TDynaArray&) = delete;
+
+    // No range check: callers pass 0 <= index < Count.
+    void* Select(int32_t index);
+    void* Append();
+    void Clear();
+    void First();
+    bool Next();
+
+    // Element address without moving the current element; no range check.
+    void* At(uint32_t index) const { return static_cast<char*>(Data) + std::size_t(index) * ElementSize; }
+
+    void** CursorVar;
+    void* Current = nullptr;
+    void* Data = nullptr;
+    uint32_t Count = 0;
+    int32_t CurrentIndex = -1;
+    uint32_t AllocatedBytes = 0;
+    uint32_t BlockElements = 100;
+    uint32_t ElementSize;
+
+private:
+    bool Grow();
+};
+
+// Typed view of a cursor variable: the store writes the element address into Ptr.
+template <typename T> struct TCursor
+{
+    void* Ptr = nullptr;
+
+    T* Get() const { return static_cast<T*>(Ptr); }
+    T* operator->() const { return Get(); }
+    T& operator*() const { return *Get(); }
+    void** Var() { return &Ptr; }
+};
+
+// Thrown after a failure has already been shown to the user; the general error
+// handler ends the command silently.
+class EAbort : public std::exception
+{
+public:
+    const char* what() const noexcept override { return "Operation aborted"; }
+};
+
+// Seams of the store's memory handling. The allocator must return zero-filled
+// memory or null; the reporter shows the English out-of-memory text.
+struct TStoreMemory
+{
+    using AllocFn = void* (*)(std::size_t bytes);
+    using FreeFn = void (*)(void* block);
+    using ReportFn = void (*)(const std::string& message);
+
+    static AllocFn Alloc;
+    static FreeFn Free;
+    static ReportFn Report;
+};

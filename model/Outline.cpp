@@ -1,0 +1,142 @@
+#include "Outline.h"
+
+#include "Clock.h"
+#include "Texts.h"
+
+#include <QTreeWidget>
+
+QTreeWidget* OutlineOf(const TDocument& doc, TOutlineKind kind)
+{
+    return kind == TOutlineKind::Vorgang ? doc.Vorgangs : doc.Arbeiter;
+}
+
+void BindNode(QTreeWidgetItem* node, uint32_t storeIndex)
+{
+    node->setData(0, Qt::UserRole, storeIndex);
+}
+
+uint32_t RecordIndex(const QTreeWidgetItem* node)
+{
+    return node->data(0, Qt::UserRole).toUInt();
+}
+
+TVorgangRec& VorgangOf(const TDocument& doc, const QTreeWidgetItem* node)
+{
+    return doc.VorgangAt(RecordIndex(node));
+}
+
+TArbeiterRec& ArbeiterOf(const TDocument& doc, const QTreeWidgetItem* node)
+{
+    return doc.ArbeiterAt(RecordIndex(node));
+}
+
+namespace {
+
+QTreeWidgetItem* AddNode(QTreeWidget* outline, QTreeWidgetItem* parent, const QString& caption)
+{
+    auto* node = new QTreeWidgetItem(QStringList{caption});
+    node->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
+    if (parent)
+        parent->addChild(node);
+    else
+        outline->addTopLevelItem(node);
+    return node;
+}
+
+QTreeWidgetItem* ParentFor(QTreeWidgetItem* node, bool asChild)
+{
+    if (!node)
+        return nullptr;
+    return asChild ? node : node->parent();
+}
+
+QTreeWidgetItem* AddVorgang(TDocument& doc, QTreeWidgetItem* parent)
+{
+    QTreeWidgetItem* node = AddNode(doc.Vorgangs, parent, QStringLiteral("Neuer Vorgang"));
+    auto& rec = *static_cast<TVorgangRec*>(doc.VorgangStore->Append());
+    rec.Beginn = Now();
+    rec.Ende = Now();
+    rec.Resources = new TDynaArray(sizeof(int32_t), doc.CurResId.Var());
+    rec.Id = doc.VorgangStore->CurrentIndex;
+    WideCopy(rec.Name, node->text(0));
+    BindNode(node, uint32_t(doc.VorgangStore->CurrentIndex));
+    return node;
+}
+
+QTreeWidgetItem* AddArbeiter(TDocument& doc, QTreeWidgetItem* parent)
+{
+    std::uniform_int_distribution<int> letter(0, 25);
+    const QString caption = QStringLiteral("Neuer Arbeiter") + QChar(u'a' + letter(doc.Random));
+    QTreeWidgetItem* node = AddNode(doc.Arbeiter, parent, caption);
+    auto& rec = *static_cast<TArbeiterRec*>(doc.ArbeiterStore->Append());
+    rec.Id = doc.ArbeiterStore->CurrentIndex;
+    WideCopy(rec.Name, node->text(0));
+    BindNode(node, uint32_t(doc.ArbeiterStore->CurrentIndex));
+    return node;
+}
+
+} // namespace
+
+QTreeWidgetItem* InsertNode(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node, bool asChild)
+{
+    QTreeWidgetItem* parent = ParentFor(node, asChild);
+    return kind == TOutlineKind::Vorgang ? AddVorgang(doc, parent) : AddArbeiter(doc, parent);
+}
+
+QTreeWidgetItem* VorgEinf(TDocument& doc, QTreeWidgetItem* node)
+{
+    return InsertNode(doc, TOutlineKind::Vorgang, node, false);
+}
+
+QTreeWidgetItem* VorgEinfChild(TDocument& doc, QTreeWidgetItem* node)
+{
+    return InsertNode(doc, TOutlineKind::Vorgang, node, true);
+}
+
+QTreeWidgetItem* ArbEinf(TDocument& doc, QTreeWidgetItem* node)
+{
+    return InsertNode(doc, TOutlineKind::Arbeiter, node, false);
+}
+
+QTreeWidgetItem* ArbEinfChild(TDocument& doc, QTreeWidgetItem* node)
+{
+    return InsertNode(doc, TOutlineKind::Arbeiter, node, true);
+}
+
+void VorgangsDeletion(TDocument& doc, QTreeWidgetItem* node)
+{
+    ReleaseVorgang(VorgangOf(doc, node));
+}
+
+void ArbeiterDeletion(TDocument& doc, QTreeWidgetItem* node)
+{
+    ReleaseArbeiter(ArbeiterOf(doc, node));
+}
+
+namespace {
+
+void RunDeletionHandling(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node)
+{
+    for (int i = 0; i < node->childCount(); ++i)
+        RunDeletionHandling(doc, kind, node->child(i));
+    if (kind == TOutlineKind::Vorgang)
+        VorgangsDeletion(doc, node);
+    else
+        ArbeiterDeletion(doc, node);
+}
+
+} // namespace
+
+void RemoveNode(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node)
+{
+    RunDeletionHandling(doc, kind, node);
+    delete node;
+}
+
+void ClearOutline(TDocument& doc, TOutlineKind kind)
+{
+    QTreeWidget* outline = OutlineOf(doc, kind);
+    for (int i = 0; i < outline->topLevelItemCount(); ++i)
+        RunDeletionHandling(doc, kind, outline->topLevelItem(i));
+    outline->clear();
+}

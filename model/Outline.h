@@ -1,0 +1,41 @@
+#pragma once
+
+#include "Document.h"
+
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// The two outlines share one implementation of every command; this names which.
+enum class TOutlineKind
+{
+    Vorgang,
+    Arbeiter,
+};
+
+QTreeWidget* OutlineOf(const TDocument& doc, TOutlineKind kind);
+
+// A node is bound to its record by the record's store index, which survives the
+// store's block moving when it grows.
+void BindNode(QTreeWidgetItem* node, uint32_t storeIndex);
+uint32_t RecordIndex(const QTreeWidgetItem* node);
+TVorgangRec& VorgangOf(const TDocument& doc, const QTreeWidgetItem* node);
+TArbeiterRec& ArbeiterOf(const TDocument& doc, const QTreeWidgetItem* node);
+
+// New node and record as the last node of node's level (the last top-level node
+// when node is null or top-level), or as the last child of node. The new node is
+// neither selected nor made visible.
+QTreeWidgetItem* VorgEinf(TDocument& doc, QTreeWidgetItem* node);
+QTreeWidgetItem* VorgEinfChild(TDocument& doc, QTreeWidgetItem* node);
+QTreeWidgetItem* ArbEinf(TDocument& doc, QTreeWidgetItem* node);
+QTreeWidgetItem* ArbEinfChild(TDocument& doc, QTreeWidgetItem* node);
+QTreeWidgetItem* InsertNode(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node, bool asChild);
+
+// Deletion handling for one node that is leaving its outline: marks its record
+// deleted and frees the record's texts (and a task's resource list).
+void VorgangsDeletion(TDocument& doc, QTreeWidgetItem* node);
+void ArbeiterDeletion(TDocument& doc, QTreeWidgetItem* node);
+
+// Removes node with its subtree, running the deletion handling once per node.
+void RemoveNode(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node);
+// Empties an outline, running the deletion handling for every node.
+void ClearOutline(TDocument& doc, TOutlineKind kind);

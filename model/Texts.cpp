@@ -1,0 +1,21 @@
+#include "Texts.h"
+
+#include <algorithm>
+
+void WideCopy(char16_t*& field, const QString& text)
+{
+    auto* buffer = new char16_t[std::size_t(text.size()) + 1]();
+    std::copy_n(reinterpret_cast<const char16_t*>(text.utf16()), text.size(), buffer);
+    field = buffer;
+}
+
+void FreeText(char16_t*& field)
+{
+    delete[] field;
+    field = nullptr;
+}
+
+QString TextOf(const char16_t* text)
+{
+    return text ? QString::fromUtf16(text) : QString();
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// Owned, zero-terminated UTF-16 texts of records and labels. A null text reads as
+// empty. Whoever replaces a text frees the old buffer first; FreeText sets the
+// field to null.
+
+// Stores a fresh copy of text into field; does not free what field held before.
+// An empty text yields a buffer holding only the terminator.
+void WideCopy(char16_t*& field, const QString& text);
+void FreeText(char16_t*& field);
+QString TextOf(const char16_t* text);

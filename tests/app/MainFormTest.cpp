@@ -1,0 +1,194 @@
+#include "MainUnit.h"
+#include "Outline.h"
+#include "Printers.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+class MainForm : public testing::Test
+{
+protected:
+    TMainForm Form;
+
+    template <typename T> T* Find(const char* name)
+    {
+        T* child = Form.findChild<T*>(QLatin1String(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+    QTreeWidget* Vorgangs() { return Find<QTreeWidget>("Vorgangs"); }
+};
+
+TEST(MainTitle, ShowsFileAndChangedMark)
+{
+    EXPECT_EQ(MainTitle(QString(), false), QStringLiteral("Kelmorin Zeitkant 1.0 - [unbenannt.zkt]"));
+    EXPECT_EQ(MainTitle(QString(), true), QStringLiteral("Kelmorin Zeitkant 1.0 - [unbenannt.zkt*]"));
+    EXPECT_EQ(MainTitle(QStringLiteral("/home/anna/Bau 2027.zkt"), true),
+              QStringLiteral("Kelmorin Zeitkant 1.0 - [/home/anna/Bau 2027.zkt*]"));
+}
+
+TEST_F(MainForm, TitleFollowsTheChangedState)
+{
+    EXPECT_EQ(Form.windowTitle(), QStringLiteral("Kelmorin Zeitkant 1.0 - [unbenannt.zkt]"));
+    EXPECT_FALSE(Form.Doc().Changed);
+
+    VorgEinf(Form.Doc(), nullptr);
+    Form.SetChanged();
+    EXPECT_TRUE(Form.Doc().Changed);
+    EXPECT_EQ(Form.windowTitle(), QStringLiteral("Kelmorin Zeitkant 1.0 - [unbenannt.zkt*]"));
+
+    Form.Doc().FileName = QStringLiteral("/tmp/Projekt.zkt");
+    Form.SetChanged();
+    EXPECT_EQ(Form.windowTitle(), QStringLiteral("Kelmorin Zeitkant 1.0 - [/tmp/Projekt.zkt*]"));
+    Form.SetUnChanged();
+    EXPECT_FALSE(Form.Doc().Changed);
+    EXPECT_EQ(Form.windowTitle(), QStringLiteral("Kelmorin Zeitkant 1.0 - [/tmp/Projekt.zkt]"));
+}
+
+TEST_F(MainForm, ExpandingAndCollapsingLeaveTheDocumentUnchanged)
+{
+    QTreeWidgetItem* parent = VorgEinf(Form.Doc(), nullptr);
+    VorgEinfChild(Form.Doc(), parent);
+    Form.SetUnChanged();
+    Form.show();
+    parent->setExpanded(true);
+    parent->setExpanded(false);
+    EXPECT_FALSE(Form.Doc().Changed);
+    EXPECT_EQ(Form.windowTitle(), QStringLiteral("Kelmorin Zeitkant 1.0 - [unbenannt.zkt]"));
+}
+
+// Every menu with its captions in order; "-" stands for a separator.
+TEST_F(MainForm, MenuTreeIsComplete)
+{
+    const std::vector<std::pair<QString, QStringList>> expected = {
+        {QStringLiteral("Datei"),
+         {QStringLiteral("Neu"), QStringLiteral("-"), QStringLiteral("Öffnen"), QStringLiteral("Speichern"),
+          QStringLiteral("Speichern unter..."), QStringLiteral("-"), QStringLiteral("Drucker einrichten"),
+          QStringLiteral("Druckeinstellungen..."), QStringLiteral("Vorgänge drucken"),
+          QStringLiteral("Ressourcen drucken"), QStringLiteral("Vorgänge und Ressourcen drucken"),
+          QStringLiteral("-"), QStringLiteral("Beenden")}},
+        {QStringLiteral("Ansicht"),
+         {QStringLiteral("Viele Tage anzeigen"), QStringLiteral("Normal anzeigen"),
+          QStringLiteral("Stunden anzeigen")}},
+        {QStringLiteral("Vorgänge"),
+         {QStringLiteral("Vorgang einfügen"), QStringLiteral("Vorgang als Untergeordnetes Objekt einfügen"),
+          QStringLiteral("Vorgang löschen"), QStringLiteral("-"), QStringLiteral("Vorgang einrücken"),
+          QStringLiteral("Vorgang eine Ebene höher"), QStringLiteral("-"),
+          QStringLiteral("Nach oben verschieben"), QStringLiteral("Nach unten verschieben"),
+          QStringLiteral("-"), QStringLiteral("Vorgang bearbeiten")}},
+        {QStringLiteral("Ressourcen/Arbeiter"),
+         {QStringLiteral("Ressource einfügen"),
+          QStringLiteral("Ressource als Untergeordnetes Objekt einfügen"),
+          QStringLiteral("Ressource löschen"), QStringLiteral("-"), QStringLiteral("Ressource einrücken"),
+          QStringLiteral("Ressource eine Ebene höher"), QStringLiteral("-"),
+          QStringLiteral("Nach oben verschieben"), QStringLiteral("Nach unten verschieben"),
+          QStringLiteral("-"), QStringLiteral("Ressource bearbeiten")}},
+        {QStringLiteral("Hilfe"), {QStringLiteral("Über das Programm...")}},
+    };
+    const QList<QAction*> menus = Form.menuBar()->actions();
+    ASSERT_EQ(menus.size(), qsizetype(expected.size()));
+    for (std::size_t m = 0; m < expected.size(); ++m) {
+        EXPECT_EQ(menus[qsizetype(m)]->text(), expected[m].first);
+        QStringList captions;
+        for (QAction* item : menus[qsizetype(m)]->menu()->actions())
+            captions << (item->isSeparator() ? QStringLiteral("-") : item->text());
+        EXPECT_EQ(captions, expected[m].second) << expected[m].first.toStdString();
+    }
+}
+
+TEST_F(MainForm, OnlyBuiltCommandsAreEnabled)
+{
+    EXPECT_TRUE(Find<QAction>("DateiBeenden1")->isEnabled());
+    EXPECT_TRUE(Find<QAction>("HilfeberdasProgramm2")->isEnabled());
+    for (const char* name : {"DateiNeu1", "Dateiffnen1", "VorgangeundRessourcenDrucken", "MenuItem3",
+                             "EditRes", "VorgngeVorgangbearbeiten1"})
+        EXPECT_FALSE(Find<QAction>(name)->isEnabled()) << name;
+}
+
+TEST_F(MainForm, LayoutOfTheDayWidthAndChartAreas)
+{
+    auto* breitEd = Find<QSpinBox>("BreitEd");
+    EXPECT_EQ(breitEd->minimum(), 2);
+    EXPECT_EQ(breitEd->maximum(), 1000);
+    EXPECT_EQ(breitEd->singleStep(), 5);
+    EXPECT_EQ(breitEd->value(), 35);
+    EXPECT_TRUE(breitEd->alignment() & Qt::AlignRight);
+    EXPECT_EQ(breitEd->pos(), QPoint(112, 8));
+    EXPECT_EQ(breitEd->width(), 65);
+    auto* label = Find<QLabel>("Label1");
+    EXPECT_EQ(label->text(), QStringLiteral("Breite eines Tages:"));
+    EXPECT_EQ(label->pos(), QPoint(8, 8));
+
+    for (const char* name : {"ScrollBar1", "ScrollBar2"}) {
+        auto* bar = Find<QScrollBar>(name);
+        EXPECT_EQ(bar->orientation(), Qt::Horizontal);
+        EXPECT_EQ(bar->minimum(), 0);
+        EXPECT_EQ(bar->maximum(), 100);
+        EXPECT_EQ(bar->value(), 50);
+        EXPECT_EQ(bar->height(), 17);
+    }
+    EXPECT_NE(Form.findChild<QWidget*>(QStringLiteral("PaintBox1")), nullptr);
+    EXPECT_NE(Form.findChild<QWidget*>(QStringLiteral("PaintBox2")), nullptr);
+    EXPECT_EQ(Form.statusBar()->objectName(), QStringLiteral("StatusBar1"));
+}
+
+TEST_F(MainForm, OutlinesHaveOneHeadedColumn)
+{
+    for (auto [name, heading] : {std::pair{"Vorgangs", "Vorgang"}, std::pair{"Arbeiter", "Ressource"}}) {
+        auto* outline = Find<QTreeWidget>(name);
+        EXPECT_EQ(outline->columnCount(), 1);
+        EXPECT_EQ(outline->headerItem()->text(0), QLatin1String(heading));
+        EXPECT_EQ(outline->indentation(), 19);
+        EXPECT_EQ(outline->header()->height(), 18);
+        EXPECT_EQ(outline->dragDropMode(), QAbstractItemView::NoDragDrop);
+    }
+    QTreeWidgetItem* node = VorgEinf(Form.Doc(), nullptr);
+    Form.show();
+    EXPECT_EQ(Vorgangs()->visualItemRect(node).height(), 16);
+}
+
+TEST_F(MainForm, FirstShowingCentresTheWindowOnce)
+{
+    Form.show();
+    EXPECT_TRUE(Form.FirstShowHandled());
+    const QPoint centre = Form.screen()->availableGeometry().center();
+    EXPECT_LE((Form.frameGeometry().center() - centre).manhattanLength(), 2);
+
+    Form.hide();
+    Form.move(5, 5);
+    Form.show();
+    EXPECT_EQ(Form.pos(), QPoint(5, 5)) << "later showings do nothing";
+}
+
+TEST_F(MainForm, BeendenClosesTheWindow)
+{
+    Form.show();
+    Find<QAction>("DateiBeenden1")->trigger();
+    EXPECT_FALSE(Form.isVisible());
+}
+
+TEST(MainFormLifetime, ClosingWithRecordsFreesThem)
+{
+    auto form = std::make_unique<TMainForm>();
+    TDocument& doc = form->Doc();
+    QTreeWidgetItem* parent = VorgEinf(doc, nullptr);
+    for (int i = 0; i < 120; ++i)
+        VorgEinfChild(doc, parent);
+    ArbEinfChild(doc, ArbEinf(doc, nullptr));
+    form->SetChanged();
+    form.reset();
+    SUCCEED() << "the sanitizer run proves every text and list was freed";
+}
+
+} // namespace

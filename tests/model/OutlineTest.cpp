@@ -1,0 +1,201 @@
+#include "Outline.h"
+
+#include "Clock.h"
+#include "Printers.h"
+#include "Texts.h"
+
+#include <QRegularExpression>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace {
+
+class OutlineRecords : public testing::Test
+{
+protected:
+    QTreeWidget Vorgangs;
+    QTreeWidget Arbeiter;
+    TDocument Doc;
+
+    void SetUp() override
+    {
+        Doc.Vorgangs = &Vorgangs;
+        Doc.Arbeiter = &Arbeiter;
+        CreateModel(Doc, 1234);
+    }
+    void TearDown() override
+    {
+        DestroyModel(Doc);
+        SetClockForTesting(nullptr);
+    }
+
+    std::vector<QTreeWidgetItem*> AllNodes(QTreeWidget& outline)
+    {
+        std::vector<QTreeWidgetItem*> nodes;
+        for (QTreeWidgetItemIterator it(&outline); *it; ++it)
+            nodes.push_back(*it);
+        return nodes;
+    }
+};
+
+TEST_F(OutlineRecords, FirstTaskInAnEmptyOutline)
+{
+    SetClockForTesting([] { return QDateTime(QDate(2026, 3, 29), QTime(14, 30)); });
+    QTreeWidgetItem* node = VorgEinf(Doc, nullptr);
+
+    ASSERT_EQ(Vorgangs.topLevelItemCount(), 1);
+    EXPECT_EQ(Vorgangs.topLevelItem(0), node);
+    EXPECT_EQ(node->text(0), QStringLiteral("Neuer Vorgang"));
+    const TVorgangRec& rec = VorgangOf(Doc, node);
+    EXPECT_EQ(rec.Id, 0);
+    EXPECT_EQ(rec.Deleted, 0);
+    EXPECT_EQ(TextOf(rec.Name), QStringLiteral("Neuer Vorgang"));
+    EXPECT_DOUBLE_EQ(rec.Beginn, 46110.0 + 14.5 / 24);
+    EXPECT_EQ(rec.Beginn, rec.Ende);
+    ASSERT_NE(rec.Resources, nullptr);
+    EXPECT_EQ(rec.Resources->Count, 0u);
+    EXPECT_EQ(rec.Link, 0);
+    EXPECT_EQ(rec.Notes, nullptr);
+    EXPECT_EQ(rec.Text1, nullptr);
+    EXPECT_EQ(rec.IsSummary, 0);
+    EXPECT_EQ(Doc.CurVorgang.Get(), &rec) << "the cursor is left on the new record";
+}
+
+TEST_F(OutlineRecords, InsertAddsAtTheEndOfTheLevelOrAsLastChild)
+{
+    QTreeWidgetItem* p = VorgEinf(Doc, nullptr);
+    QTreeWidgetItem* a = VorgEinfChild(Doc, p);
+    VorgEinfChild(Doc, p);
+    VorgEinfChild(Doc, p);
+    QTreeWidgetItem* added = VorgEinf(Doc, a);
+    EXPECT_EQ(p->childCount(), 4);
+    EXPECT_EQ(p->child(3), added) << "a sibling goes to the end of the level, not after the selection";
+    QTreeWidgetItem* topLevel = VorgEinf(Doc, p);
+    EXPECT_EQ(topLevel, Vorgangs.topLevelItem(1));
+    EXPECT_FALSE(p->isExpanded()) << "the parent is not expanded";
+    EXPECT_FALSE(added->isSelected());
+    EXPECT_EQ(Vorgangs.currentItem(), nullptr);
+}
+
+TEST_F(OutlineRecords, ChildOfACollapsedLeafStaysHidden)
+{
+    QTreeWidgetItem* leaf = VorgEinf(Doc, nullptr);
+    QTreeWidgetItem* child = VorgEinfChild(Doc, leaf);
+    EXPECT_EQ(child->parent(), leaf);
+    EXPECT_FALSE(leaf->isExpanded());
+    Vorgangs.show();
+    EXPECT_FALSE(Vorgangs.visualItemRect(child).isValid());
+}
+
+TEST_F(OutlineRecords, IdsStayUniqueAfterDeletion)
+{
+    VorgEinf(Doc, nullptr);
+    QTreeWidgetItem* second = VorgEinf(Doc, nullptr);
+    VorgEinf(Doc, nullptr);
+    RemoveNode(Doc, TOutlineKind::Vorgang, second);
+    QTreeWidgetItem* fourth = VorgEinf(Doc, nullptr);
+
+    EXPECT_EQ(Doc.VorgangStore->Count, 4u);
+    for (uint32_t i = 0; i < 4; ++i)
+        EXPECT_EQ(Doc.VorgangAt(i).Id, int32_t(i));
+    EXPECT_EQ(Doc.VorgangAt(1).Deleted, 1);
+    EXPECT_EQ(Doc.VorgangAt(1).Name, nullptr);
+    EXPECT_EQ(Vorgangs.topLevelItemCount(), 3);
+    EXPECT_EQ(VorgangOf(Doc, fourth).Id, 3);
+}
+
+TEST_F(OutlineRecords, RemovingASubtreeReleasesEveryRecordInIt)
+{
+    QTreeWidgetItem* keep = VorgEinf(Doc, nullptr);
+    QTreeWidgetItem* root = VorgEinf(Doc, nullptr);
+    QTreeWidgetItem* child = VorgEinfChild(Doc, root);
+    VorgEinfChild(Doc, child);
+    VorgEinfChild(Doc, child);
+    VorgEinfChild(Doc, root);
+    VorgangOf(Doc, child).Resources->Append();
+    WideCopy(VorgangOf(Doc, child).Notes, QStringLiteral("Notiz"));
+
+    RemoveNode(Doc, TOutlineKind::Vorgang, root);
+    ASSERT_EQ(Vorgangs.topLevelItemCount(), 1);
+    EXPECT_EQ(Vorgangs.topLevelItem(0), keep);
+    for (uint32_t i = 1; i < Doc.VorgangStore->Count; ++i) {
+        EXPECT_EQ(Doc.VorgangAt(i).Deleted, 1) << i;
+        EXPECT_EQ(Doc.VorgangAt(i).Resources, nullptr) << i;
+        EXPECT_EQ(Doc.VorgangAt(i).Notes, nullptr) << i;
+    }
+    EXPECT_EQ(Doc.VorgangAt(0).Deleted, 0);
+    EXPECT_EQ(TextOf(VorgangOf(Doc, keep).Name), QStringLiteral("Neuer Vorgang"));
+}
+
+TEST_F(OutlineRecords, ResourceSubtreeRemovalAndClear)
+{
+    QTreeWidgetItem* root = ArbEinf(Doc, nullptr);
+    ArbEinfChild(Doc, ArbEinfChild(Doc, root));
+    ArbEinf(Doc, nullptr);
+    WideCopy(ArbeiterOf(Doc, root).EMail, QStringLiteral("chef@example.org"));
+    RemoveNode(Doc, TOutlineKind::Arbeiter, root);
+    EXPECT_EQ(Arbeiter.topLevelItemCount(), 1);
+    for (uint32_t i = 0; i < 3; ++i)
+        EXPECT_EQ(Doc.ArbeiterAt(i).Deleted, 1) << i;
+
+    ClearOutline(Doc, TOutlineKind::Arbeiter);
+    EXPECT_EQ(Arbeiter.topLevelItemCount(), 0);
+    EXPECT_EQ(Doc.ArbeiterAt(3).Deleted, 1);
+    EXPECT_EQ(Doc.ArbeiterAt(3).Name, nullptr);
+}
+
+// The store's block moves at 101 and 201 records; nodes must still find theirs.
+TEST_F(OutlineRecords, BindingSurvivesTheStoreGrowing)
+{
+    QTreeWidgetItem* parent = nullptr;
+    for (int i = 0; i < 250; ++i) {
+        QTreeWidgetItem* node = (i % 7 == 0) ? VorgEinf(Doc, parent) : VorgEinfChild(Doc, parent);
+        node->setText(0, QStringLiteral("Vorgang %1").arg(i));
+        FreeText(VorgangOf(Doc, node).Name);
+        WideCopy(VorgangOf(Doc, node).Name, node->text(0));
+        VorgangOf(Doc, node).Zahl1 = i;
+        if (i % 3 == 0)
+            parent = node;
+    }
+    EXPECT_EQ(Doc.VorgangStore->AllocatedBytes, 300 * sizeof(TVorgangRec));
+    const auto nodes = AllNodes(Vorgangs);
+    ASSERT_EQ(nodes.size(), 250u);
+    for (QTreeWidgetItem* node : nodes) {
+        const TVorgangRec& rec = VorgangOf(Doc, node);
+        ASSERT_EQ(TextOf(rec.Name), node->text(0));
+        ASSERT_EQ(QStringLiteral("Vorgang %1").arg(rec.Id), node->text(0));
+        ASSERT_EQ(rec.Zahl1, rec.Id);
+    }
+}
+
+TEST_F(OutlineRecords, NewResourceCaptionsEndInARandomLetter)
+{
+    const QRegularExpression pattern(QStringLiteral("^Neuer Arbeiter[a-z]$"));
+    std::set<QChar> letters;
+    for (int i = 0; i < 400; ++i) {
+        QTreeWidgetItem* node = ArbEinf(Doc, nullptr);
+        const QString caption = node->text(0);
+        ASSERT_EQ(caption.size(), 15);
+        ASSERT_TRUE(pattern.match(caption).hasMatch()) << caption.toStdString();
+        ASSERT_EQ(TextOf(ArbeiterOf(Doc, node).Name), caption);
+        ASSERT_EQ(ArbeiterOf(Doc, node).Id, i);
+        letters.insert(caption.back());
+    }
+    EXPECT_EQ(letters.size(), 26u) << "every letter is possible";
+}
+
+TEST_F(OutlineRecords, SameSeedGivesTheSameLetters)
+{
+    QTreeWidget otherTasks;
+    QTreeWidget otherResources;
+    TDocument other;
+    other.Vorgangs = &otherTasks;
+    other.Arbeiter = &otherResources;
+    CreateModel(other, 1234);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(ArbEinf(Doc, nullptr)->text(0), ArbEinf(other, nullptr)->text(0));
+    DestroyModel(other);
+}
+
+} // namespace

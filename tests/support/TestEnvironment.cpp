@@ -1,0 +1,25 @@
+#include "TestEnvironment.h"
+
+#include <QLocale>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <ctime>
+#include <gtest/gtest.h>
+
+void PrepareTestEnvironment()
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QTemporaryDir runtimeDir;
+    qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toUtf8());
+    QFile::setPermissions(runtimeDir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+}
+
+int RunAllTests(int& argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

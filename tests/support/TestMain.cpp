@@ -1,0 +1,10 @@
+#include "TestEnvironment.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    PrepareTestEnvironment();
+    QApplication app(argc, argv);
+    return RunAllTests(argc, argv);
+}

@@ -3,6 +3,8 @@
 #include "AboutBox.h"
 #include "Clock.h"
 #include "ErrorHandler.h"
+#include "OutlineCommands.h"
+#include "OutlineDelegate.h"
 #include "PaintBox.h"
 
 #include <QDate>
@@ -15,7 +17,6 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QStyledItemDelegate>
 #include <QTime>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -23,18 +24,6 @@
 namespace {
 
 const QString TitleBase = QStringLiteral("Kelmorin Zeitkant 1.0");
-
-// Outline rows are 16 pixels high whatever the style would choose.
-class TOutlineRowDelegate : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        return {QStyledItemDelegate::sizeHint(option, index).width(), 16};
-    }
-};
 
 QWidget* Panel(QWidget* parent, const char* name)
 {
@@ -71,7 +60,6 @@ QTreeWidget* Outline(QWidget* parent, const char* name, const char* heading)
     outline->header()->setSectionsMovable(false);
     outline->setIndentation(19);
     outline->setUniformRowHeights(true);
-    outline->setItemDelegate(new TOutlineRowDelegate(outline));
     outline->setSelectionMode(QAbstractItemView::SingleSelection);
     outline->setDragDropMode(QAbstractItemView::NoDragDrop);
     outline->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
@@ -238,29 +226,35 @@ void TMainForm::BuildMenus()
     AddItem(ansicht, "Stunden anzeigen", "MenuItem3");
 
     QMenu* vorgaenge = addMenu("Vorgänge", "Vorgnge1");
-    AddItem(vorgaenge, "Vorgang einfügen", "EinfgenVorgangeinfgen1");
+    AddItem(vorgaenge, "Vorgang einfügen", "EinfgenVorgangeinfgen1", &TMainForm::EinfgenVorgangeinfgen1Click);
     AddItem(vorgaenge, "Vorgang als Untergeordnetes Objekt einfügen",
-            "EinfgenVorgangalsUntergeordnetesObjekteinfgen1");
-    AddItem(vorgaenge, "Vorgang löschen", "VorgngeVorganglschen1");
+            "EinfgenVorgangalsUntergeordnetesObjekteinfgen1",
+            &TMainForm::EinfgenVorgangalsUntergeordnetesObjekteinfgen1Click);
+    AddItem(vorgaenge, "Vorgang löschen", "VorgngeVorganglschen1", &TMainForm::VorgngeVorganglschen1Click);
     vorgaenge->addSeparator();
-    AddItem(vorgaenge, "Vorgang einrücken", "VorgangEinrueck");
-    AddItem(vorgaenge, "Vorgang eine Ebene höher", "VorgngeVorgangeineEbenehher1");
+    AddItem(vorgaenge, "Vorgang einrücken", "VorgangEinrueck", &TMainForm::VorgangEinrueckClick);
+    AddItem(vorgaenge, "Vorgang eine Ebene höher", "VorgngeVorgangeineEbenehher1",
+            &TMainForm::VorgngeVorgangeineEbenehher1Click);
     vorgaenge->addSeparator();
-    AddItem(vorgaenge, "Nach oben verschieben", "VorgngeNachobenverschieben1");
-    AddItem(vorgaenge, "Nach unten verschieben", "VorgngeNachuntenverschieben1");
+    AddItem(vorgaenge, "Nach oben verschieben", "VorgngeNachobenverschieben1",
+            &TMainForm::VorgngeNachobenverschieben1Click);
+    AddItem(vorgaenge, "Nach unten verschieben", "VorgngeNachuntenverschieben1",
+            &TMainForm::VorgngeNachuntenverschieben1Click);
     vorgaenge->addSeparator();
     AddItem(vorgaenge, "Vorgang bearbeiten", "VorgngeVorgangbearbeiten1");
 
     QMenu* ressourcen = addMenu("Ressourcen/Arbeiter", "RessourcenArbeiter1");
-    AddItem(ressourcen, "Ressource einfügen", "RessourcenArbeiterRessourceeinfgen1");
-    AddItem(ressourcen, "Ressource als Untergeordnetes Objekt einfügen", "InsertRes");
-    AddItem(ressourcen, "Ressource löschen", "DelRes");
+    AddItem(ressourcen, "Ressource einfügen", "RessourcenArbeiterRessourceeinfgen1",
+            &TMainForm::RessourcenArbeiterRessourceeinfgen1Click);
+    AddItem(ressourcen, "Ressource als Untergeordnetes Objekt einfügen", "InsertRes",
+            &TMainForm::InsertResClick);
+    AddItem(ressourcen, "Ressource löschen", "DelRes", &TMainForm::DelResClick);
     ressourcen->addSeparator();
-    AddItem(ressourcen, "Ressource einrücken", "ResEinruck");
-    AddItem(ressourcen, "Ressource eine Ebene höher", "ResEbeneHoch");
+    AddItem(ressourcen, "Ressource einrücken", "ResEinruck", &TMainForm::ResEinruckClick);
+    AddItem(ressourcen, "Ressource eine Ebene höher", "ResEbeneHoch", &TMainForm::ResEbeneHochClick);
     ressourcen->addSeparator();
-    AddItem(ressourcen, "Nach oben verschieben", "Movehoch");
-    AddItem(ressourcen, "Nach unten verschieben", "MoveRunter");
+    AddItem(ressourcen, "Nach oben verschieben", "Movehoch", &TMainForm::MovehochClick);
+    AddItem(ressourcen, "Nach unten verschieben", "MoveRunter", &TMainForm::MoveRunterClick);
     ressourcen->addSeparator();
     AddItem(ressourcen, "Ressource bearbeiten", "EditRes");
 
@@ -279,6 +273,14 @@ void TMainForm::ConnectOutlineEvents()
     on(&QTreeWidget::currentItemChanged, Arbeiter, &TMainForm::ArbeiterChange);
     on(&QTreeWidget::itemExpanded, Arbeiter, &TMainForm::ArbeiterExpanded);
     on(&QTreeWidget::itemCollapsed, Arbeiter, &TMainForm::ArbeiterCollapsed);
+    Vorgangs->setItemDelegate(
+        new TOutlineDelegate(Vorgangs, [this](QTreeWidgetItem* node, const QString& text) {
+            Guarded([&] { VorgangsEdited(node, text); });
+        }));
+    Arbeiter->setItemDelegate(
+        new TOutlineDelegate(Arbeiter, [this](QTreeWidgetItem* node, const QString& text) {
+            Guarded([&] { ArbeiterEdited(node, text); });
+        }));
 }
 
 void TMainForm::FormCreate()
@@ -336,6 +338,92 @@ void TMainForm::DateiBeenden1Click()
 void TMainForm::HilfeberdasProgramm2Click()
 {
     AboutBox->exec();
+}
+
+void TMainForm::MarkChangedIf(bool changed)
+{
+    if (changed)
+        SetChanged();
+}
+
+void TMainForm::EinfgenVorgangeinfgen1Click()
+{
+    MarkChangedIf(InsertCommand(Document, TOutlineKind::Vorgang, false));
+}
+
+void TMainForm::EinfgenVorgangalsUntergeordnetesObjekteinfgen1Click()
+{
+    MarkChangedIf(InsertCommand(Document, TOutlineKind::Vorgang, true));
+}
+
+void TMainForm::VorgngeVorganglschen1Click()
+{
+    MarkChangedIf(DeleteCommand(Document, TOutlineKind::Vorgang));
+}
+
+void TMainForm::VorgangEinrueckClick()
+{
+    MarkChangedIf(IndentCommand(Document, TOutlineKind::Vorgang));
+}
+
+void TMainForm::VorgngeVorgangeineEbenehher1Click()
+{
+    MarkChangedIf(OutdentCommand(Document, TOutlineKind::Vorgang));
+}
+
+void TMainForm::VorgngeNachobenverschieben1Click()
+{
+    MarkChangedIf(MoveUpCommand(Document, TOutlineKind::Vorgang));
+}
+
+void TMainForm::VorgngeNachuntenverschieben1Click()
+{
+    MarkChangedIf(MoveDownCommand(Document, TOutlineKind::Vorgang));
+}
+
+void TMainForm::RessourcenArbeiterRessourceeinfgen1Click()
+{
+    MarkChangedIf(InsertCommand(Document, TOutlineKind::Arbeiter, false));
+}
+
+void TMainForm::InsertResClick()
+{
+    MarkChangedIf(InsertCommand(Document, TOutlineKind::Arbeiter, true));
+}
+
+void TMainForm::DelResClick()
+{
+    MarkChangedIf(DeleteCommand(Document, TOutlineKind::Arbeiter));
+}
+
+void TMainForm::ResEinruckClick()
+{
+    MarkChangedIf(IndentCommand(Document, TOutlineKind::Arbeiter));
+}
+
+void TMainForm::ResEbeneHochClick()
+{
+    MarkChangedIf(OutdentCommand(Document, TOutlineKind::Arbeiter));
+}
+
+void TMainForm::MovehochClick()
+{
+    MarkChangedIf(MoveUpCommand(Document, TOutlineKind::Arbeiter));
+}
+
+void TMainForm::MoveRunterClick()
+{
+    MarkChangedIf(MoveDownCommand(Document, TOutlineKind::Arbeiter));
+}
+
+void TMainForm::VorgangsEdited(QTreeWidgetItem* node, const QString& text)
+{
+    MarkChangedIf(RenameCommand(Document, TOutlineKind::Vorgang, node, text));
+}
+
+void TMainForm::ArbeiterEdited(QTreeWidgetItem* node, const QString& text)
+{
+    MarkChangedIf(RenameCommand(Document, TOutlineKind::Arbeiter, node, text));
 }
 
 void TMainForm::VorgangsChange()

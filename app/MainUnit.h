@@ -11,6 +11,7 @@ class QMenu;
 class QScrollBar;
 class QSpinBox;
 class QTreeWidget;
+class QTreeWidgetItem;
 class TAboutBox;
 class TPaintBox;
 
@@ -40,6 +41,23 @@ public:
     void DateiBeenden1Click();
     void HilfeberdasProgramm2Click();
 
+    void EinfgenVorgangeinfgen1Click();
+    void EinfgenVorgangalsUntergeordnetesObjekteinfgen1Click();
+    void VorgngeVorganglschen1Click();
+    void VorgangEinrueckClick();
+    void VorgngeVorgangeineEbenehher1Click();
+    void VorgngeNachobenverschieben1Click();
+    void VorgngeNachuntenverschieben1Click();
+    void RessourcenArbeiterRessourceeinfgen1Click();
+    void InsertResClick();
+    void DelResClick();
+    void ResEinruckClick();
+    void ResEbeneHochClick();
+    void MovehochClick();
+    void MoveRunterClick();
+    void VorgangsEdited(QTreeWidgetItem* node, const QString& text);
+    void ArbeiterEdited(QTreeWidgetItem* node, const QString& text);
+
     void VorgangsChange();
     void VorgangsExpanded();
     void VorgangsCollapsed();
@@ -60,6 +78,7 @@ private:
     void BuildMenus();
     QAction* AddItem(QMenu* menu, const char* caption, const char* name, THandler handler = nullptr);
     void ConnectOutlineEvents();
+    void MarkChangedIf(bool changed);
 
     TDocument Document;
     bool FirstShowDone = false;

@@ -1,6 +1,7 @@
 #include "Outline.h"
 
 #include "Clock.h"
+#include "DocumentFixture.h"
 #include "Printers.h"
 #include "Texts.h"
 
@@ -11,22 +12,12 @@
 
 namespace {
 
-class OutlineRecords : public testing::Test
+class OutlineRecords : public DocumentFixture
 {
 protected:
-    QTreeWidget Vorgangs;
-    QTreeWidget Arbeiter;
-    TDocument Doc;
-
-    void SetUp() override
-    {
-        Doc.Vorgangs = &Vorgangs;
-        Doc.Arbeiter = &Arbeiter;
-        CreateModel(Doc, 1234);
-    }
     void TearDown() override
     {
-        DestroyModel(Doc);
+        DocumentFixture::TearDown();
         SetClockForTesting(nullptr);
     }
 

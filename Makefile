@@ -8,7 +8,7 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_check
                 LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0 \
                 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: run test deps build build-asan test-plain test-asan format format-check clean
+.PHONY: run test bench deps build build-asan test-plain test-asan format format-check clean
 
 run: deps build
 	./$(BUILD_DIR)/app/zeitkant $(ARGS)
@@ -31,6 +31,11 @@ test-plain: build
 
 test-asan: build-asan
 	QT_QPA_PLATFORM=offscreen $(SANITIZER_ENV) ctest --test-dir $(ASAN_BUILD_DIR) --output-on-failure
+
+bench: deps
+	cmake -S . -B $(BENCH_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DZK_BUILD_BENCH=ON -DZK_BUILD_TESTS=OFF $(CMAKE_FLAGS)
+	cmake --build $(BENCH_BUILD_DIR)
+	for b in $(BENCH_BUILD_DIR)/bench/*_bench; do $$b; done
 
 format:
 	bash tools/format.sh

@@ -6,6 +6,7 @@
 #include "OutlineCommands.h"
 #include "OutlineDelegate.h"
 #include "PaintBox.h"
+#include "Schedule.h"
 
 #include <QDate>
 #include <QHeaderView>
@@ -318,6 +319,7 @@ void TMainForm::SetChanged()
 {
     Document.Changed = true;
     setWindowTitle(MainTitle(Document.FileName, true));
+    RenderEveryThing(Document);
     PaintBox1->repaint();
     PaintBox2->repaint();
 }

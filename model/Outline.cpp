@@ -10,14 +10,9 @@ QTreeWidget* OutlineOf(const TDocument& doc, TOutlineKind kind)
     return kind == TOutlineKind::Vorgang ? doc.Vorgangs : doc.Arbeiter;
 }
 
-void BindNode(QTreeWidgetItem* node, uint32_t storeIndex)
+TOutlineNode::TOutlineNode(const QString& caption) : QTreeWidgetItem(QStringList{caption}, Type)
 {
-    node->setData(0, Qt::UserRole, storeIndex);
-}
-
-uint32_t RecordIndex(const QTreeWidgetItem* node)
-{
-    return node->data(0, Qt::UserRole).toUInt();
+    setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
 }
 
 TVorgangRec& VorgangOf(const TDocument& doc, const QTreeWidgetItem* node)
@@ -32,10 +27,9 @@ TArbeiterRec& ArbeiterOf(const TDocument& doc, const QTreeWidgetItem* node)
 
 namespace {
 
-QTreeWidgetItem* AddNode(QTreeWidget* outline, QTreeWidgetItem* parent, const QString& caption)
+TOutlineNode* AddNode(QTreeWidget* outline, QTreeWidgetItem* parent, const QString& caption)
 {
-    auto* node = new QTreeWidgetItem(QStringList{caption});
-    node->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
+    auto* node = new TOutlineNode(caption);
     if (parent)
         parent->addChild(node);
     else
@@ -52,14 +46,14 @@ QTreeWidgetItem* ParentFor(QTreeWidgetItem* node, bool asChild)
 
 QTreeWidgetItem* AddVorgang(TDocument& doc, QTreeWidgetItem* parent)
 {
-    QTreeWidgetItem* node = AddNode(doc.Vorgangs, parent, QStringLiteral("Neuer Vorgang"));
+    TOutlineNode* node = AddNode(doc.Vorgangs, parent, QStringLiteral("Neuer Vorgang"));
     auto& rec = *static_cast<TVorgangRec*>(doc.VorgangStore->Append());
     rec.Beginn = Now();
     rec.Ende = Now();
     rec.Resources = new TDynaArray(sizeof(int32_t), doc.CurResId.Var());
     rec.Id = doc.VorgangStore->CurrentIndex;
     WideCopy(rec.Name, node->text(0));
-    BindNode(node, uint32_t(doc.VorgangStore->CurrentIndex));
+    node->StoreIndex = uint32_t(doc.VorgangStore->CurrentIndex);
     return node;
 }
 
@@ -67,11 +61,11 @@ QTreeWidgetItem* AddArbeiter(TDocument& doc, QTreeWidgetItem* parent)
 {
     std::uniform_int_distribution<int> letter(0, 25);
     const QString caption = QStringLiteral("Neuer Arbeiter") + QChar(u'a' + letter(doc.Random));
-    QTreeWidgetItem* node = AddNode(doc.Arbeiter, parent, caption);
+    TOutlineNode* node = AddNode(doc.Arbeiter, parent, caption);
     auto& rec = *static_cast<TArbeiterRec*>(doc.ArbeiterStore->Append());
     rec.Id = doc.ArbeiterStore->CurrentIndex;
     WideCopy(rec.Name, node->text(0));
-    BindNode(node, uint32_t(doc.ArbeiterStore->CurrentIndex));
+    node->StoreIndex = uint32_t(doc.ArbeiterStore->CurrentIndex);
     return node;
 }
 

@@ -2,8 +2,9 @@
 
 #include "Document.h"
 
+#include <QTreeWidgetItem>
+
 class QTreeWidget;
-class QTreeWidgetItem;
 
 // The two outlines share one implementation of every command; this names which.
 enum class TOutlineKind
@@ -14,10 +15,24 @@ enum class TOutlineKind
 
 QTreeWidget* OutlineOf(const TDocument& doc, TOutlineKind kind);
 
-// A node is bound to its record by the record's store index, which survives the
-// store's block moving when it grows.
-void BindNode(QTreeWidgetItem* node, uint32_t storeIndex);
-uint32_t RecordIndex(const QTreeWidgetItem* node);
+// A node of either outline. It is bound to its record by the record's store index,
+// which survives the store's block moving when it grows, and is read without any
+// lookup: the recalculation and the charts visit every node.
+class TOutlineNode : public QTreeWidgetItem
+{
+public:
+    static constexpr int Type = QTreeWidgetItem::UserType + 1;
+
+    explicit TOutlineNode(const QString& caption);
+
+    uint32_t StoreIndex = 0;
+};
+
+// Every node of the outlines is a TOutlineNode.
+inline uint32_t RecordIndex(const QTreeWidgetItem* node)
+{
+    return static_cast<const TOutlineNode*>(node)->StoreIndex;
+}
 TVorgangRec& VorgangOf(const TDocument& doc, const QTreeWidgetItem* node);
 TArbeiterRec& ArbeiterOf(const TDocument& doc, const QTreeWidgetItem* node);
 

@@ -82,6 +82,28 @@ TEST_F(OutlineMenus, DeletingTheSelectedSubtree)
         EXPECT_EQ(Form.Doc().VorgangAt(i).Deleted, 1) << i;
 }
 
+TEST_F(OutlineMenus, EveryChangeReschedules)
+{
+    Trigger("EinfgenVorgangeinfgen1");
+    Trigger("EinfgenVorgangeinfgen1");
+    QTreeWidget* outline = Outline("Vorgangs");
+    TVorgangRec& first = VorgangOf(Form.Doc(), outline->topLevelItem(0));
+    TVorgangRec& second = VorgangOf(Form.Doc(), outline->topLevelItem(1));
+    first.Beginn = 46000;
+    first.Ende = 46002;
+    second.Beginn = 46010;
+    second.Ende = 46011;
+    second.Link = first.Id + 1;
+    Trigger("EinfgenVorgangeinfgen1");
+    EXPECT_EQ(second.Beginn, 46002);
+    EXPECT_EQ(second.Ende, 46003);
+
+    outline->setCurrentItem(outline->topLevelItem(0));
+    Trigger("VorgngeVorganglschen1");
+    EXPECT_EQ(VorgangOf(Form.Doc(), outline->topLevelItem(0)).Link, 0)
+        << "deleting a predecessor leaves its follower without one";
+}
+
 class InPlaceRename : public OutlineMenus
 {
 protected:

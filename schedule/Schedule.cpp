@@ -1,0 +1,463 @@
+#include "Schedule.h"
+
+#include "Outline.h"
+
+#include <QTreeWidget>
+#include <algorithm>
+#include <limits>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t None = std::numeric_limits<uint32_t>::max();
+
+// What the recalculation knows of one record besides the record itself, packed
+// into half a cache line: on a large project the walks jump around the store, and
+// touching this array instead of the records keeps them fast. Indexes are store
+// indexes; None where there is none.
+struct TInfo
+{
+    uint32_t Parent = None;
+    uint32_t FirstChild = None;
+    uint32_t NextSibling = None;
+    uint32_t Predecessor = None; // record named by Link, while Link > 0
+    uint32_t PreOrder = None;    // position in the outline's pre-order
+    uint32_t SubtreeSize = 0;    // nodes in the subtree, the node included
+    uint32_t Mark = 0;           // last child while binding; later the stamp of a walk or search
+    uint8_t Live = 0;
+    uint8_t LeadsToEnd = 0; // following the links from here ends without a loop
+    uint8_t LinkKept = 0;
+    uint8_t State = 0; // settling: 0 new, 1 waiting for dependencies, 2 settled
+};
+static_assert(sizeof(TInfo) == 32);
+
+struct TSpan
+{
+    TDateTime Beginn;
+    TDateTime Ende;
+};
+
+// Tarjan's bookkeeping, needed only when some link leads to a summary task.
+struct TTarjan
+{
+    uint32_t Component = None; // strongly connected part of the dependencies
+    uint32_t Index = None;
+    uint32_t Low = 0;
+    uint8_t OnStack = 0;
+};
+
+// Buffers kept from one recalculation to the next, so a recalculation after every
+// change allocates nothing once the project has been seen at its size.
+struct TWorkspace
+{
+    std::vector<TInfo> Info;
+    std::vector<TSpan> Spans;
+    std::vector<TTarjan> Tarjan;
+    std::vector<uint32_t> Walked; // records in the outline's pre-order
+    std::vector<QTreeWidgetItem*> NodeOf;
+    std::vector<int32_t> IdOf;
+    std::vector<int32_t> LinkOf;
+    std::vector<uint32_t> Ids; // dense Id table: first store index per Id
+    std::unordered_map<int32_t, uint32_t> SpreadIds;
+    std::vector<uint32_t> Stack;
+    std::vector<uint32_t> Path;
+    std::vector<std::pair<QTreeWidgetItem*, uint32_t>> Nodes;
+};
+
+class TRecalculation
+{
+public:
+    TRecalculation(TDocument& doc, TWorkspace& work) : Doc(doc), Count(doc.VorgangStore->Count), W(work)
+    {
+        W.Info.assign(Count, TInfo{});
+        W.Spans.resize(Count);
+        W.NodeOf.assign(Count, nullptr);
+        W.IdOf.resize(Count);
+        W.LinkOf.resize(Count);
+        W.Walked.clear();
+        BuildIdIndex();
+    }
+
+    TRecalcStats Run()
+    {
+        BindNodes();
+        FirstPass();
+        RemoveContainmentCycles();
+        Settle();
+        return Stats;
+    }
+
+private:
+    TDocument& Doc;
+    const uint32_t Count;
+    TWorkspace& W;
+    TRecalcStats Stats;
+    bool DenseIds = true;
+    uint32_t Stamp = 0;
+
+    TVorgangRec& Rec(uint32_t i) const { return Doc.VorgangAt(i); }
+    TInfo& Info(uint32_t i) { return W.Info[i]; }
+    bool HasChildren(uint32_t i) { return Info(i).FirstChild != None; }
+    uint32_t Predecessor(uint32_t i) { return Info(i).Predecessor; }
+    TSpan& Span(uint32_t i) { return W.Spans[i]; }
+    TTarjan& Tarjan(uint32_t i) { return W.Tarjan[i]; }
+
+    void ClearLink(uint32_t i)
+    {
+        Rec(i).Link = 0;
+        Info(i).Predecessor = None;
+        ++Stats.LinksRemoved;
+    }
+
+    // Lookups by Id give the first record in store order with that Id. Ids made by
+    // the running program are store indexes, so a dense table is the usual case;
+    // Ids spread far apart (a damaged file) fall back to a hash table.
+    void BuildIdIndex()
+    {
+        int64_t low = 0;
+        int64_t high = -1;
+        for (uint32_t i = 0; i < Count; ++i) {
+            const TVorgangRec& rec = Rec(i);
+            W.IdOf[i] = rec.Id;
+            W.LinkOf[i] = rec.Link;
+            Info(i).Live = rec.Deleted == 0;
+            low = std::min<int64_t>(low, rec.Id);
+            high = std::max<int64_t>(high, rec.Id);
+        }
+        DenseIds = low >= 0 && high < 4 * int64_t(Count) + 1024;
+        W.Ids.clear();
+        W.SpreadIds.clear();
+        if (DenseIds)
+            W.Ids.assign(std::size_t(high + 1), None);
+        for (uint32_t i = 0; i < Count; ++i) {
+            const int32_t id = W.IdOf[i];
+            if (DenseIds) {
+                if (W.Ids[std::size_t(id)] == None)
+                    W.Ids[std::size_t(id)] = i;
+            } else {
+                W.SpreadIds.try_emplace(id, i);
+            }
+        }
+        for (uint32_t i = 0; i < Count; ++i)
+            if (W.LinkOf[i] > 0)
+                Info(i).Predecessor = FindId(int64_t(W.LinkOf[i]) - 1);
+    }
+
+    uint32_t FindId(int64_t id) const
+    {
+        if (DenseIds)
+            return id >= 0 && id < int64_t(W.Ids.size()) ? W.Ids[std::size_t(id)] : None;
+        const auto it = W.SpreadIds.find(int32_t(id));
+        return it != W.SpreadIds.end() ? it->second : None;
+    }
+
+    // Step 0: every node's record learns its node; the tree is copied into Info.
+    void BindNodes()
+    {
+        W.Nodes.clear();
+        QTreeWidget* outline = Doc.Vorgangs;
+        for (int i = outline->topLevelItemCount() - 1; i >= 0; --i)
+            W.Nodes.emplace_back(outline->topLevelItem(i), None);
+        while (!W.Nodes.empty()) {
+            const auto [node, parent] = W.Nodes.back();
+            W.Nodes.pop_back();
+            ++Stats.Steps;
+            const uint32_t r = RecordIndex(node);
+            W.NodeOf[r] = node;
+            TInfo& info = Info(r);
+            info.PreOrder = uint32_t(W.Walked.size());
+            info.Parent = parent;
+            W.Walked.push_back(r);
+            if (parent != None) {
+                TInfo& up = Info(parent);
+                (up.FirstChild == None ? up.FirstChild : Info(up.Mark).NextSibling) = r;
+                up.Mark = r;
+            }
+            for (int c = node->childCount() - 1; c >= 0; --c)
+                W.Nodes.emplace_back(node->child(c), r);
+        }
+        for (auto it = W.Walked.rbegin(); it != W.Walked.rend(); ++it) {
+            TInfo& info = Info(*it);
+            info.Mark = 0;
+            info.SubtreeSize += 1;
+            if (info.Parent != None)
+                Info(info.Parent).SubtreeSize += info.SubtreeSize;
+        }
+    }
+
+    bool IsBelow(uint32_t node, uint32_t ancestor)
+    {
+        const TInfo& n = Info(node);
+        const TInfo& a = Info(ancestor);
+        return n.PreOrder != None && a.PreOrder != None && n.PreOrder > a.PreOrder &&
+               n.PreOrder < a.PreOrder + a.SubtreeSize;
+    }
+
+    // Step 1, in store order.
+    void FirstPass()
+    {
+        for (uint32_t t = 0; t < Count; ++t) {
+            ++Stats.Steps;
+            TVorgangRec& rec = Rec(t);
+            if (rec.Deleted)
+                continue;
+            if (W.NodeOf[t])
+                rec.Node = W.NodeOf[t];
+            if (rec.Beginn > rec.Ende)
+                rec.Ende = rec.Beginn;
+            rec.IsSummary = HasChildren(t) ? 1 : 0;
+            if (rec.IsSummary) {
+                rec.Link = 0;
+                rec.Beginn = StartSeed;
+                rec.Ende = EndSeed;
+            }
+            if (rec.Link > 0) {
+                const uint32_t p = Predecessor(t);
+                if (p == None || !Info(p).Live)
+                    ClearLink(t);
+            }
+            if (rec.Link > 0)
+                CutIfInsideWhatThePredecessorFollows(t);
+            if (rec.Link > 0)
+                CutLinkCycle(t);
+            Span(t) = {rec.Beginn, rec.Ende};
+        }
+    }
+
+    // T follows P and P follows Q: a T inside Q would wait for Q, which waits for T.
+    void CutIfInsideWhatThePredecessorFollows(uint32_t t)
+    {
+        const uint32_t q = Predecessor(Predecessor(t));
+        if (q != None && IsBelow(t, q))
+            ClearLink(t);
+    }
+
+    // Follows the links from T, through any record, until a record without a link
+    // or one already passed. On a return into the chain, the last record passed
+    // loses its link. A walk that reaches a record already known to lead to an end
+    // stops there: removing links never makes such a path circular again, so every
+    // record is walked through at most once per recalculation.
+    void CutLinkCycle(uint32_t t)
+    {
+        const uint32_t walk = ++Stamp;
+        W.Path.clear();
+        uint32_t c = t;
+        while (c != None && Predecessor(c) != None && !Info(c).LeadsToEnd) {
+            ++Stats.Steps;
+            if (Info(c).Mark == walk) {
+                ClearLink(W.Path.back());
+                break;
+            }
+            Info(c).Mark = walk;
+            W.Path.push_back(c);
+            c = Predecessor(c);
+        }
+        for (uint32_t passed : W.Path)
+            Info(passed).LeadsToEnd = 1;
+    }
+
+    // The dates of a live task depend on its predecessor and, for a summary task, on
+    // its children; Next gives them one at a time.
+    struct TDependencies
+    {
+        uint32_t Task;
+        bool LinkDone = false;
+        uint32_t NextChild;
+    };
+    TDependencies DependenciesOf(uint32_t t) { return {t, false, Info(t).FirstChild}; }
+    bool Next(TDependencies& d, uint32_t& out)
+    {
+        if (!d.LinkDone) {
+            d.LinkDone = true;
+            out = Predecessor(d.Task);
+            if (out != None)
+                return true;
+        }
+        out = d.NextChild;
+        if (out == None)
+            return false;
+        d.NextChild = Info(out).NextSibling;
+        return true;
+    }
+
+    // A link closes a loop through containment when the predecessor's end depends,
+    // through links and summary spans, on the follower's own end; such a project
+    // would never settle. Only links inside a strongly connected part of the
+    // dependencies can do that. Within each such part the links are taken in store
+    // order: a link is kept unless, with the containment and the links kept before
+    // it, the predecessor's end would depend on the follower. Earlier tasks so keep
+    // their links, as with plain link cycles.
+    void RemoveContainmentCycles()
+    {
+        if (!AnyLinkToASummaryTask())
+            return;
+        FindStronglyConnectedParts();
+        std::vector<uint32_t> looping;
+        for (uint32_t t = 0; t < Count; ++t) {
+            const uint32_t p = Predecessor(t);
+            if (p != None && Tarjan(t).Component != None && Tarjan(t).Component == Tarjan(p).Component)
+                looping.push_back(t);
+        }
+        for (uint32_t t : looping) { // in store order
+            if (Reaches(Predecessor(t), t))
+                ClearLink(t);
+            else
+                Info(t).LinkKept = 1;
+        }
+    }
+
+    // After the first pass no loop is made of links alone, and containment only
+    // leads down the outline: a loop has to climb back through a link to a summary.
+    bool AnyLinkToASummaryTask()
+    {
+        for (uint32_t t : W.Walked) {
+            ++Stats.Steps;
+            const uint32_t p = Predecessor(t);
+            if (p != None && HasChildren(p))
+                return true;
+        }
+        return false;
+    }
+
+    // Tarjan's algorithm without recursion over the live tasks.
+    void FindStronglyConnectedParts()
+    {
+        std::vector<TDependencies> calls;
+        uint32_t counter = 0;
+        uint32_t components = 0;
+        W.Stack.clear();
+        W.Tarjan.assign(Count, TTarjan{});
+        auto enter = [&](uint32_t t) {
+            Tarjan(t).Index = Tarjan(t).Low = counter++;
+            W.Stack.push_back(t);
+            Tarjan(t).OnStack = 1;
+            calls.push_back(DependenciesOf(t));
+        };
+        for (uint32_t root : W.Walked) {
+            if (Tarjan(root).Index != None)
+                continue;
+            enter(root);
+            while (!calls.empty()) {
+                ++Stats.Steps;
+                const uint32_t t = calls.back().Task;
+                uint32_t d;
+                if (Next(calls.back(), d)) {
+                    if (Tarjan(d).Index == None)
+                        enter(d);
+                    else if (Tarjan(d).OnStack)
+                        Tarjan(t).Low = std::min(Tarjan(t).Low, Tarjan(d).Index);
+                    continue;
+                }
+                calls.pop_back();
+                if (!calls.empty()) {
+                    TTarjan& caller = Tarjan(calls.back().Task);
+                    caller.Low = std::min(caller.Low, Tarjan(t).Low);
+                }
+                if (Tarjan(t).Low == Tarjan(t).Index) {
+                    uint32_t m;
+                    do {
+                        m = W.Stack.back();
+                        W.Stack.pop_back();
+                        Tarjan(m).OnStack = 0;
+                        Tarjan(m).Component = components;
+                    } while (m != t);
+                    ++components;
+                }
+            }
+        }
+    }
+
+    // Whether `from`'s dates depend on `target` through containment and the links
+    // kept so far, searching only the strongly connected part they share.
+    bool Reaches(uint32_t from, uint32_t target)
+    {
+        const uint32_t search = ++Stamp;
+        const uint32_t part = Tarjan(target).Component;
+        W.Stack.assign(1, from);
+        Info(from).Mark = search;
+        while (!W.Stack.empty()) {
+            const uint32_t t = W.Stack.back();
+            W.Stack.pop_back();
+            ++Stats.Steps;
+            if (t == target)
+                return true;
+            auto follow = [&](uint32_t d) {
+                if (d != None && Tarjan(d).Component == part && Info(d).Mark != search) {
+                    Info(d).Mark = search;
+                    W.Stack.push_back(d);
+                }
+            };
+            if (Info(t).LinkKept)
+                follow(Predecessor(t));
+            for (uint32_t c = Info(t).FirstChild; c != None; c = Info(c).NextSibling)
+                follow(c);
+        }
+        return false;
+    }
+
+    // Step 2 as one pass in dependency order: each task is settled after the tasks
+    // its dates depend on. Linked tasks begin at their predecessor's end keeping
+    // their duration; summary tasks span exactly their children.
+    void Settle()
+    {
+        for (uint32_t root : W.Walked) {
+            if (Info(root).State != 0)
+                continue;
+            W.Stack.assign(1, root);
+            while (!W.Stack.empty()) {
+                const uint32_t t = W.Stack.back();
+                TInfo& info = Info(t);
+                ++Stats.Steps;
+                if (info.State == 0) {
+                    info.State = 1;
+                    TDependencies deps = DependenciesOf(t);
+                    uint32_t d;
+                    while (Next(deps, d))
+                        if (Info(d).State == 0)
+                            W.Stack.push_back(d);
+                    continue;
+                }
+                W.Stack.pop_back();
+                if (info.State == 1) {
+                    info.State = 2;
+                    SettleOne(t);
+                }
+            }
+        }
+        for (uint32_t t = 0; t < Count; ++t) {
+            if (W.NodeOf[t]) {
+                Rec(t).Beginn = Span(t).Beginn;
+                Rec(t).Ende = Span(t).Ende;
+            }
+        }
+    }
+
+    void SettleOne(uint32_t t)
+    {
+        TSpan& span = Span(t);
+        if (HasChildren(t)) {
+            for (uint32_t c = Info(t).FirstChild; c != None; c = Info(c).NextSibling) {
+                span.Beginn = std::min(span.Beginn, Span(c).Beginn);
+                span.Ende = std::max(span.Ende, Span(c).Ende);
+            }
+            return;
+        }
+        const uint32_t p = Predecessor(t);
+        if (p == None)
+            return;
+        const TDateTime end = Span(p).Ende;
+        if (end != EndSeed && end != span.Beginn) {
+            span.Ende = (span.Ende - span.Beginn) + end;
+            span.Beginn = end;
+        }
+    }
+};
+
+} // namespace
+
+TRecalcStats Recalculate(TDocument& doc)
+{
+    static TWorkspace workspace;
+    return TRecalculation(doc, workspace).Run();
+}

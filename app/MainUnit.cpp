@@ -1,6 +1,8 @@
 #include "MainUnit.h"
 
 #include "AboutBox.h"
+#include "Canvas.h"
+#include "Charts.h"
 #include "Clock.h"
 #include "ErrorHandler.h"
 #include "OutlineCommands.h"
@@ -222,9 +224,9 @@ void TMainForm::BuildMenus()
     AddItem(datei, "Beenden", "DateiBeenden1", &TMainForm::DateiBeenden1Click);
 
     QMenu* ansicht = addMenu("Ansicht", "Ansicht1");
-    AddItem(ansicht, "Viele Tage anzeigen", "AnsichtVielanzeigen1");
-    AddItem(ansicht, "Normal anzeigen", "MenuItem2");
-    AddItem(ansicht, "Stunden anzeigen", "MenuItem3");
+    AddItem(ansicht, "Viele Tage anzeigen", "AnsichtVielanzeigen1", &TMainForm::AnsichtVielanzeigen1Click);
+    AddItem(ansicht, "Normal anzeigen", "MenuItem2", &TMainForm::MenuItem2Click);
+    AddItem(ansicht, "Stunden anzeigen", "MenuItem3", &TMainForm::MenuItem3Click);
 
     QMenu* vorgaenge = addMenu("Vorgänge", "Vorgnge1");
     AddItem(vorgaenge, "Vorgang einfügen", "EinfgenVorgangeinfgen1", &TMainForm::EinfgenVorgangeinfgen1Click);
@@ -274,6 +276,14 @@ void TMainForm::ConnectOutlineEvents()
     on(&QTreeWidget::currentItemChanged, Arbeiter, &TMainForm::ArbeiterChange);
     on(&QTreeWidget::itemExpanded, Arbeiter, &TMainForm::ArbeiterExpanded);
     on(&QTreeWidget::itemCollapsed, Arbeiter, &TMainForm::ArbeiterCollapsed);
+    // The charts follow the outlines when these are scrolled.
+    connect(Vorgangs->verticalScrollBar(), &QScrollBar::valueChanged, PaintBox1,
+            [this] { PaintBox1->repaint(); });
+    connect(Arbeiter->verticalScrollBar(), &QScrollBar::valueChanged, PaintBox2,
+            [this] { PaintBox2->repaint(); });
+    connect(ScrollBar1, &QScrollBar::valueChanged, this, [this] { Guarded([this] { ScrollBar1Change(); }); });
+    connect(ScrollBar2, &QScrollBar::valueChanged, this, [this] { Guarded([this] { ScrollBar2Change(); }); });
+    connect(BreitEd, &QSpinBox::textChanged, this, [this] { Guarded([this] { BreitEdChange(); }); });
     Vorgangs->setItemDelegate(
         new TOutlineDelegate(Vorgangs, [this](QTreeWidgetItem* node, const QString& text) {
             Guarded([&] { VorgangsEdited(node, text); });
@@ -458,13 +468,74 @@ void TMainForm::ArbeiterCollapsed()
     PaintBox2->repaint();
 }
 
+void TMainForm::RepaintCharts()
+{
+    PaintBox1->repaint();
+    PaintBox2->repaint();
+}
+
+void TMainForm::ScrollDays(QScrollBar* bar)
+{
+    const int moved = bar->value() - 50;
+    if (moved == 0)
+        return;
+    Document.ViewStart += moved;
+    bar->setValue(50);
+    RepaintCharts();
+}
+
+void TMainForm::ScrollBar1Change()
+{
+    ScrollDays(ScrollBar1);
+}
+
+void TMainForm::ScrollBar2Change()
+{
+    ScrollDays(ScrollBar2);
+}
+
+void TMainForm::BreitEdChange()
+{
+    CurrentDayWidth = DayWidthFromText(BreitEd->cleanText(), CurrentDayWidth);
+    RepaintCharts();
+}
+
+void TMainForm::AnsichtVielanzeigen1Click()
+{
+    BreitEd->setValue(17);
+    RepaintCharts();
+}
+
+void TMainForm::MenuItem2Click()
+{
+    BreitEd->setValue(35);
+}
+
+void TMainForm::MenuItem3Click()
+{
+    BreitEd->setValue(300);
+}
+
 namespace {
 
-void PaintChart(QImage& bitmap, const QSize& size, QPainter& target)
+// Draws a chart into its bitmap, resized only when the paint box changed size,
+// and copies the bitmap onto the paint box in one step.
+template <typename Draw>
+void PaintChart(QImage& bitmap, const QSize& size, int dayWidth, QPainter& target, Draw draw)
 {
     if (bitmap.size() != size)
         bitmap = QImage(size, QImage::Format_RGB32);
-    bitmap.fill(Qt::white);
+    if (bitmap.isNull())
+        return;
+    {
+        QPainter painter(&bitmap);
+        TCanvas canvas(painter);
+        TChartParams params;
+        params.AreaWidth = bitmap.width();
+        params.AreaHeight = bitmap.height();
+        params.DayWidth = dayWidth;
+        draw(canvas, params);
+    }
     target.drawImage(0, 0, bitmap);
 }
 
@@ -472,10 +543,14 @@ void PaintChart(QImage& bitmap, const QSize& size, QPainter& target)
 
 void TMainForm::PaintBox1Paint(QPainter& painter)
 {
-    PaintChart(ChartBitmap1, PaintBox1->size(), painter);
+    PaintChart(
+        ChartBitmap1, PaintBox1->size(), CurrentDayWidth, painter,
+        [this](TCanvas& canvas, const TChartParams& params) { DrawVorgangs(Document, canvas, params); });
 }
 
 void TMainForm::PaintBox2Paint(QPainter& painter)
 {
-    PaintChart(ChartBitmap2, PaintBox2->size(), painter);
+    PaintChart(
+        ChartBitmap2, PaintBox2->size(), CurrentDayWidth, painter,
+        [this](TCanvas& canvas, const TChartParams& params) { DrawRessourcen(Document, canvas, params); });
 }

@@ -67,6 +67,13 @@ public:
 
     void PaintBox1Paint(QPainter& painter);
     void PaintBox2Paint(QPainter& painter);
+    void ScrollBar1Change();
+    void ScrollBar2Change();
+    void BreitEdChange();
+    void AnsichtVielanzeigen1Click();
+    void MenuItem2Click();
+    void MenuItem3Click();
+    int DayWidth() const { return CurrentDayWidth; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -79,9 +86,12 @@ private:
     QAction* AddItem(QMenu* menu, const char* caption, const char* name, THandler handler = nullptr);
     void ConnectOutlineEvents();
     void MarkChangedIf(bool changed);
+    void ScrollDays(QScrollBar* bar);
+    void RepaintCharts();
 
     TDocument Document;
     bool FirstShowDone = false;
+    int CurrentDayWidth = 35;
     QImage ChartBitmap1;
     QImage ChartBitmap2;
 

@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTreeWidget>
@@ -111,8 +112,8 @@ TEST_F(MainForm, OnlyBuiltCommandsAreEnabled)
 {
     EXPECT_TRUE(Find<QAction>("DateiBeenden1")->isEnabled());
     EXPECT_TRUE(Find<QAction>("HilfeberdasProgramm2")->isEnabled());
-    for (const char* name : {"DateiNeu1", "Dateiffnen1", "VorgangeundRessourcenDrucken", "MenuItem3",
-                             "EditRes", "VorgngeVorgangbearbeiten1"})
+    for (const char* name :
+         {"DateiNeu1", "Dateiffnen1", "VorgangeundRessourcenDrucken", "EditRes", "VorgngeVorgangbearbeiten1"})
         EXPECT_FALSE(Find<QAction>(name)->isEnabled()) << name;
 }
 
@@ -169,6 +170,35 @@ TEST_F(MainForm, FirstShowingCentresTheWindowOnce)
     Form.move(5, 5);
     Form.show();
     EXPECT_EQ(Form.pos(), QPoint(5, 5)) << "later showings do nothing";
+}
+
+TEST_F(MainForm, ScrollersMoveTheFirstDayByWholeDays)
+{
+    auto* bar = Find<QScrollBar>("ScrollBar1");
+    const double start = Form.Doc().ViewStart;
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_DOUBLE_EQ(Form.Doc().ViewStart, start + 1);
+    EXPECT_EQ(bar->value(), 50);
+    Find<QScrollBar>("ScrollBar2")->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_DOUBLE_EQ(Form.Doc().ViewStart, start + 51);
+    bar->triggerAction(QAbstractSlider::SliderToMinimum);
+    EXPECT_DOUBLE_EQ(Form.Doc().ViewStart, start + 1);
+    EXPECT_EQ(Find<QScrollBar>("ScrollBar2")->value(), 50);
+}
+
+TEST_F(MainForm, ZoomCommandsSetTheDayWidth)
+{
+    auto* breitEd = Find<QSpinBox>("BreitEd");
+    QSignalSpy changes(breitEd, &QSpinBox::textChanged);
+    Find<QAction>("MenuItem2")->trigger();
+    EXPECT_EQ(changes.count(), 0) << "Normal anzeigen at 35 changes nothing";
+    Find<QAction>("AnsichtVielanzeigen1")->trigger();
+    EXPECT_EQ(Form.DayWidth(), 17);
+    Find<QAction>("MenuItem3")->trigger();
+    EXPECT_EQ(Form.DayWidth(), 300);
+    Find<QAction>("MenuItem2")->trigger();
+    EXPECT_EQ(Form.DayWidth(), 35);
+    EXPECT_EQ(changes.count(), 3);
 }
 
 TEST_F(MainForm, BeendenClosesTheWindow)

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "Document.h"
+
+#include <QColor>
+#include <QFont>
+
+class TCanvas;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// Where and how a chart is drawn: the same parameters serve the screen bitmap and
+// the printed page. The chart area runs from ChartLeft to AreaWidth - RightMargin
+// over the whole height; the name column from NameLeft to ChartLeft.
+struct TChartParams
+{
+    int ChartLeft = 0;
+    int Top = 0;
+    int AreaWidth = 0;
+    int AreaHeight = 0;
+    int DayWidth = 35;
+    int RowHeight = 17;
+    bool ForPrinter = false; // no clearing first, no tint for the selected row
+    int NameLeft = 0;
+    int RightMargin = 0;
+    bool DrawNames = false;
+};
+
+namespace ChartColour {
+const QColor Row(255, 255, 255);
+const QColor SelectedRow(210, 210, 255);
+const QColor Grid(196, 196, 196);
+const QColor HourLine(220, 220, 220);
+const QColor HourNumber(128, 128, 128);
+const QColor Bar(255, 0, 0);
+const QColor MonthRow(210, 210, 210);
+const QColor DayCell(225, 225, 225);
+} // namespace ChartColour
+
+// "Arial", 11 pixels high on screen; on paper 8 points.
+QFont ChartFont(bool forPrinter);
+
+// x of a date-time: ChartLeft plus the nearest integer (a half to even) to the days
+// since the first visible day's midnight times the day width.
+int TimeToX(TDateTime t, TDateTime viewStart, const TChartParams& p);
+
+// The day width as the day-width field's text reads while the user types: text
+// that is not a whole number reads as 2; a width below 1 keeps the last one drawn.
+int DayWidthFromText(const QString& text, int lastWidth);
+
+// The first row visible in the outline's scrolled window, or its first node.
+QTreeWidgetItem* TopRow(const QTreeWidget* outline);
+
+// Both charts: the day header, then one row per outline row from the top row,
+// descending only into expanded nodes. DrawVorgangs sets doc.PrintSplitY.
+void DrawVorgangs(TDocument& doc, TCanvas& canvas, const TChartParams& p);
+void DrawRessourcen(const TDocument& doc, TCanvas& canvas, const TChartParams& p);

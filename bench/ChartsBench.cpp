@@ -2,7 +2,6 @@
 #include "Charts.h"
 #include "Outline.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <QTreeWidget>
@@ -73,13 +72,3 @@ void BM_DrawRessourcen(benchmark::State& state)
 BENCHMARK(BM_DrawRessourcen)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

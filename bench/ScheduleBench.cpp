@@ -1,7 +1,6 @@
 #include "Outline.h"
 #include "Schedule.h"
 
-#include <QApplication>
 #include <QTreeWidget>
 #include <benchmark/benchmark.h>
 #include <random>
@@ -143,13 +142,3 @@ BENCHMARK_CAPTURE(BM_RenderEveryThingReverseChain, Warm, TCache::Warm)
     ->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

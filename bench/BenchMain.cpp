@@ -1,0 +1,13 @@
+#include <QApplication>
+#include <benchmark/benchmark.h>
+
+// The benchmarks build projects on real outline widgets, which need an application.
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -349,7 +349,7 @@ void TMainForm::DateiBeenden1Click()
 
 void TMainForm::HilfeberdasProgramm2Click()
 {
-    AboutBox->exec();
+    Modal->Exec(*AboutBox);
 }
 
 void TMainForm::MarkChangedIf(bool changed)

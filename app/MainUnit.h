@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Document.h"
+#include "Modal.h"
 
 #include <QImage>
 #include <QMainWindow>
@@ -75,6 +76,9 @@ public:
     void MenuItem3Click();
     int DayWidth() const { return CurrentDayWidth; }
 
+    // Where modal dialogs and message boxes go; nullptr restores the real dialogs.
+    void SetModal(TModal* modal) { Modal = modal ? modal : &DialogModal; }
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -104,4 +108,6 @@ private:
     QScrollBar* ScrollBar2 = nullptr;
 
     std::unique_ptr<TAboutBox> AboutBox;
+    TDialogModal DialogModal;
+    TModal* Modal = &DialogModal;
 };

@@ -1,6 +1,7 @@
 #include "MainUnit.h"
 #include "Outline.h"
 #include "Printers.h"
+#include "ScriptedModal.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -206,6 +207,21 @@ TEST_F(MainForm, BeendenClosesTheWindow)
     Form.show();
     Find<QAction>("DateiBeenden1")->trigger();
     EXPECT_FALSE(Form.isVisible());
+}
+
+TEST_F(MainForm, AboutBoxOpensThroughTheModalSeam)
+{
+    TScriptedModal modal;
+    Form.SetModal(&modal);
+    QString title;
+    modal.Dialogs.push_back([&](QDialog& dialog) {
+        title = dialog.windowTitle();
+        return int(QDialog::Accepted);
+    });
+    Find<QAction>("HilfeberdasProgramm2")->trigger();
+    EXPECT_EQ(modal.DialogsShown, std::vector<QString>{QStringLiteral("AboutBox")});
+    EXPECT_EQ(title, QStringLiteral("Info"));
+    Form.SetModal(nullptr);
 }
 
 TEST(MainFormLifetime, ClosingWithRecordsFreesThem)

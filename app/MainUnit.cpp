@@ -267,6 +267,17 @@ void TMainForm::BuildMenus()
 
 void TMainForm::ConnectOutlineEvents()
 {
+    // The task chart remembers how many rows follow the top row until the outline changes;
+    // it must forget before the handlers below repaint.
+    const QAbstractItemModel* rows = Vorgangs->model();
+    auto forget = [this] { RowCount1.Forget(); };
+    connect(rows, &QAbstractItemModel::rowsInserted, this, forget);
+    connect(rows, &QAbstractItemModel::rowsRemoved, this, forget);
+    connect(rows, &QAbstractItemModel::rowsMoved, this, forget);
+    connect(rows, &QAbstractItemModel::layoutChanged, this, forget);
+    connect(rows, &QAbstractItemModel::modelReset, this, forget);
+    connect(Vorgangs, &QTreeWidget::itemExpanded, this, forget);
+    connect(Vorgangs, &QTreeWidget::itemCollapsed, this, forget);
     auto on = [this](auto signal, QTreeWidget* outline, THandler handler) {
         connect(outline, signal, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
     };
@@ -543,9 +554,10 @@ void PaintChart(QImage& bitmap, const QSize& size, int dayWidth, QPainter& targe
 
 void TMainForm::PaintBox1Paint(QPainter& painter)
 {
-    PaintChart(
-        ChartBitmap1, PaintBox1->size(), CurrentDayWidth, painter,
-        [this](TCanvas& canvas, const TChartParams& params) { DrawVorgangs(Document, canvas, params); });
+    PaintChart(ChartBitmap1, PaintBox1->size(), CurrentDayWidth, painter,
+               [this](TCanvas& canvas, const TChartParams& params) {
+                   DrawVorgangs(Document, canvas, params, &RowCount1);
+               });
 }
 
 void TMainForm::PaintBox2Paint(QPainter& painter)

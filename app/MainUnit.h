@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Charts.h"
 #include "Document.h"
 #include "Modal.h"
 
@@ -98,6 +99,7 @@ private:
     int CurrentDayWidth = 35;
     QImage ChartBitmap1;
     QImage ChartBitmap2;
+    TRowCountCache RowCount1;
 
     QTreeWidget* Vorgangs = nullptr;
     QTreeWidget* Arbeiter = nullptr;

@@ -28,6 +28,8 @@ void TCanvas::Rectangle(int x1, int y1, int x2, int y2)
     if (w <= 0 || h <= 0)
         return;
     Painter.fillRect(x1, y1, w, h, Brush);
+    if (Pen == Brush)
+        return;
     Painter.fillRect(x1, y1, w, 1, Pen);
     Painter.fillRect(x1, y2 - 1, w, 1, Pen);
     Painter.fillRect(x1, y1, 1, h, Pen);

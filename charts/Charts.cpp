@@ -5,8 +5,8 @@
 
 #include <QDate>
 #include <QTreeWidget>
+#include <algorithm>
 #include <cmath>
-#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -96,10 +96,15 @@ TDateTime DrawRowGrid(TCanvas& canvas, TDateTime viewStart, const TChartParams& 
     return d;
 }
 
+bool BarVisible(TDateTime viewStart, TDateTime end, TDateTime beginn, TDateTime ende)
+{
+    return std::trunc(viewStart) <= ende && std::trunc(end + 1) >= beginn;
+}
+
 void DrawBar(TCanvas& canvas, TDateTime viewStart, const TChartParams& p, int y, TDateTime end,
              TDateTime beginn, TDateTime ende)
 {
-    if (std::trunc(viewStart) <= ende && std::trunc(end + 1) >= beginn)
+    if (BarVisible(viewStart, end, beginn, ende))
         canvas.Rectangle(TimeToX(beginn, viewStart, p), y + 2, TimeToX(ende, viewStart, p) + 1,
                          y + p.RowHeight - 2);
 }
@@ -118,24 +123,47 @@ bool ShowsChildren(const QTreeWidgetItem* node)
     return node->childCount() > 0 && node->isExpanded();
 }
 
-// The walk shared by both charts: the node and its following siblings, descending
+// The walk shared by both charts: from the `first` child of `parent` on, descending
 // into expanded nodes, never climbing. Rows wholly below the surface are counted
-// but not drawn.
+// but not drawn; with stopBelow the walk ends there and returns true.
 template <typename DrawRow>
-void WalkRows(QTreeWidgetItem* node, int level, int& y, int advance, int areaHeight, DrawRow drawRow)
+bool WalkRows(QTreeWidgetItem* parent, int first, int level, int& y, int advance, int areaHeight,
+              bool stopBelow, DrawRow& drawRow)
 {
-    QTreeWidgetItem* parent = node->parent();
-    const QTreeWidget* outline = node->treeWidget();
-    int i = parent ? parent->indexOfChild(node) : outline->indexOfTopLevelItem(node);
-    const int count = parent ? parent->childCount() : outline->topLevelItemCount();
-    for (; i < count; ++i) {
-        QTreeWidgetItem* row = parent ? parent->child(i) : outline->topLevelItem(i);
+    const int count = parent->childCount();
+    for (int i = first; i < count; ++i) {
+        if (stopBelow && y >= areaHeight)
+            return true;
+        QTreeWidgetItem* row = parent->child(i);
         if (y < areaHeight)
             drawRow(row, level, y);
         y += advance;
-        if (ShowsChildren(row))
-            WalkRows(row->child(0), level + 1, y, advance, areaHeight, drawRow);
+        if (ShowsChildren(row) && WalkRows(row, 0, level + 1, y, advance, areaHeight, stopBelow, drawRow))
+            return true;
     }
+    return false;
+}
+
+template <typename DrawRow>
+bool WalkFromTop(QTreeWidgetItem* top, int& y, int advance, int areaHeight, bool stopBelow, DrawRow drawRow)
+{
+    QTreeWidgetItem* parent = top->parent() ? top->parent() : top->treeWidget()->invisibleRootItem();
+    return WalkRows(parent, parent->indexOfChild(top), 0, y, advance, areaHeight, stopBelow, drawRow);
+}
+
+// A row's bars as pixel spans: all bars share colour and height, so drawing the
+// union of their spans gives the very picture of drawing each in turn.
+void DrawBarSpans(TCanvas& canvas, std::vector<std::pair<int, int>>& spans, int y, int rowHeight)
+{
+    std::sort(spans.begin(), spans.end());
+    std::size_t i = 0;
+    while (i < spans.size()) {
+        auto [x1, x2] = spans[i];
+        for (++i; i < spans.size() && spans[i].first <= x2; ++i)
+            x2 = std::max(x2, spans[i].second);
+        canvas.Rectangle(x1, y + 2, x2, y + rowHeight - 2);
+    }
+    spans.clear();
 }
 
 } // namespace
@@ -171,23 +199,30 @@ QTreeWidgetItem* TopRow(const QTreeWidget* outline)
     return outline->topLevelItem(0);
 }
 
-void DrawVorgangs(TDocument& doc, TCanvas& canvas, const TChartParams& p)
+void DrawVorgangs(TDocument& doc, TCanvas& canvas, const TChartParams& p, TRowCountCache* rowCount)
 {
     DrawDayHeader(canvas, doc.ViewStart, p, TChart::Vorgang);
-    int y = p.Top + 2 * p.RowHeight;
+    const int firstY = p.Top + 2 * p.RowHeight;
+    int y = firstY;
     const QTreeWidgetItem* selected = SelectedNode(doc.Vorgangs);
     const int right = p.AreaWidth - p.RightMargin;
     if (QTreeWidgetItem* top = TopRow(doc.Vorgangs)) {
-        WalkRows(top, 0, y, p.RowHeight, p.AreaHeight, [&](QTreeWidgetItem* row, int level, int rowY) {
-            const TVorgangRec& rec = VorgangOf(doc, row);
-            canvas.Clip(p.ChartLeft, 0, right, p.AreaHeight);
-            const TDateTime end = DrawRowGrid(canvas, doc.ViewStart, p, rowY, row == selected, 300);
-            canvas.SetPen(ChartColour::Bar);
-            canvas.SetBrush(ChartColour::Bar);
-            DrawBar(canvas, doc.ViewStart, p, rowY, end, rec.Beginn, rec.Ende);
-            canvas.Unclip();
-            DrawName(canvas, p, rowY, level, row->text(0));
-        });
+        const bool known = rowCount && rowCount->Top == top;
+        const bool stopped = WalkFromTop(
+            top, y, p.RowHeight, p.AreaHeight, known, [&](QTreeWidgetItem* row, int level, int rowY) {
+                const TVorgangRec& rec = VorgangOf(doc, row);
+                canvas.Clip(p.ChartLeft, 0, right, p.AreaHeight);
+                const TDateTime end = DrawRowGrid(canvas, doc.ViewStart, p, rowY, row == selected, 300);
+                canvas.SetPen(ChartColour::Bar);
+                canvas.SetBrush(ChartColour::Bar);
+                DrawBar(canvas, doc.ViewStart, p, rowY, end, rec.Beginn, rec.Ende);
+                canvas.Unclip();
+                DrawName(canvas, p, rowY, level, row->text(0));
+            });
+        if (stopped)
+            y = firstY + rowCount->Rows * p.RowHeight;
+        else if (rowCount && p.RowHeight > 0)
+            *rowCount = {top, (y - firstY) / p.RowHeight};
     }
     doc.PrintSplitY = y;
 }
@@ -198,28 +233,59 @@ void DrawRessourcen(const TDocument& doc, TCanvas& canvas, const TChartParams& p
     QTreeWidgetItem* top = TopRow(doc.Arbeiter);
     if (!top)
         return;
-    // Each resource's bars in store order, duplicates kept, built once per repaint.
-    std::unordered_map<int32_t, std::vector<std::pair<TDateTime, TDateTime>>> bars;
+    struct TRow
+    {
+        QTreeWidgetItem* Node;
+        int Level;
+        int Y;
+        int32_t Id;
+    };
+    std::vector<TRow> rows;
+    int y = p.Top + 2 * p.RowHeight;
+    WalkFromTop(top, y, p.RowHeight - 1, p.AreaHeight, true, [&](QTreeWidgetItem* row, int level, int rowY) {
+        rows.push_back({row, level, rowY, ArbeiterOf(doc, row).Id});
+    });
+    if (rows.empty())
+        return;
+
+    // The visible rows' Ids, sorted, each with its rows; then every task's bars
+    // gathered for those Ids in one pass over the store.
+    std::vector<std::pair<int32_t, std::size_t>> ids;
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        ids.emplace_back(rows[r].Id, r);
+    std::sort(ids.begin(), ids.end());
+    const int32_t lowest = ids.front().first;
+    const int32_t highest = ids.back().first;
+    std::vector<std::vector<std::pair<TDateTime, TDateTime>>> bars(rows.size());
     for (uint32_t i = 0; i < doc.VorgangStore->Count; ++i) {
         const TVorgangRec& task = doc.VorgangAt(i);
         if (task.Deleted || task.IsSummary || !task.Resources)
             continue;
-        for (uint32_t r = 0; r < task.Resources->Count; ++r)
-            bars[*static_cast<const int32_t*>(task.Resources->At(r))].emplace_back(task.Beginn, task.Ende);
+        for (uint32_t r = 0; r < task.Resources->Count; ++r) {
+            const int32_t id = *static_cast<const int32_t*>(task.Resources->At(r));
+            if (id < lowest || id > highest)
+                continue;
+            auto it = std::lower_bound(ids.begin(), ids.end(), std::pair<int32_t, std::size_t>(id, 0));
+            for (; it != ids.end() && it->first == id; ++it)
+                bars[it->second].emplace_back(task.Beginn, task.Ende);
+        }
     }
-    int y = p.Top + 2 * p.RowHeight;
+
     const QTreeWidgetItem* selected = SelectedNode(doc.Arbeiter);
     const int right = p.AreaWidth - p.RightMargin;
-    WalkRows(top, 0, y, p.RowHeight - 1, p.AreaHeight, [&](QTreeWidgetItem* row, int level, int rowY) {
+    std::vector<std::pair<int, int>> spans;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const TRow& row = rows[r];
         canvas.Clip(p.ChartLeft, 0, right, p.AreaHeight);
-        const TDateTime end = DrawRowGrid(canvas, doc.ViewStart, p, rowY, row == selected, 200);
+        const TDateTime end = DrawRowGrid(canvas, doc.ViewStart, p, row.Y, row.Node == selected, 200);
         canvas.SetPen(ChartColour::Bar);
         canvas.SetBrush(ChartColour::Bar);
-        const auto found = bars.find(ArbeiterOf(doc, row).Id);
-        if (found != bars.end())
-            for (const auto& [beginn, ende] : found->second)
-                DrawBar(canvas, doc.ViewStart, p, rowY, end, beginn, ende);
+        for (const auto& [beginn, ende] : bars[r])
+            if (BarVisible(doc.ViewStart, end, beginn, ende))
+                spans.push_back(
+                    std::minmax(TimeToX(beginn, doc.ViewStart, p), TimeToX(ende, doc.ViewStart, p) + 1));
+        DrawBarSpans(canvas, spans, row.Y, p.RowHeight);
         canvas.Unclip();
-        DrawName(canvas, p, rowY, level, row->text(0));
-    });
+        DrawName(canvas, p, row.Y, row.Level, row.Node->text(0));
+    }
 }

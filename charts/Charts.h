@@ -51,7 +51,19 @@ int DayWidthFromText(const QString& text, int lastWidth);
 // The first row visible in the outline's scrolled window, or its first node.
 QTreeWidgetItem* TopRow(const QTreeWidget* outline);
 
+// How many rows follow an outline's top row, kept between repaints of the screen
+// chart so that a repaint costs what is visible. Whoever keeps one calls Forget()
+// whenever the outline gains, loses or moves a node or one is expanded or
+// collapsed; a new top row is noticed by the drawing itself.
+struct TRowCountCache
+{
+    const QTreeWidgetItem* Top = nullptr;
+    int Rows = 0;
+    void Forget() { Top = nullptr; }
+};
+
 // Both charts: the day header, then one row per outline row from the top row,
-// descending only into expanded nodes. DrawVorgangs sets doc.PrintSplitY.
-void DrawVorgangs(TDocument& doc, TCanvas& canvas, const TChartParams& p);
+// descending only into expanded nodes. DrawVorgangs sets doc.PrintSplitY, counting
+// the rows below the surface (or taking their number from rowCount).
+void DrawVorgangs(TDocument& doc, TCanvas& canvas, const TChartParams& p, TRowCountCache* rowCount = nullptr);
 void DrawRessourcen(const TDocument& doc, TCanvas& canvas, const TChartParams& p);

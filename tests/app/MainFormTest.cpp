@@ -1,3 +1,5 @@
+#include "Canvas.h"
+#include "Charts.h"
 #include "MainUnit.h"
 #include "Outline.h"
 #include "Printers.h"
@@ -8,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -200,6 +203,54 @@ TEST_F(MainForm, ZoomCommandsSetTheDayWidth)
     Find<QAction>("MenuItem2")->trigger();
     EXPECT_EQ(Form.DayWidth(), 35);
     EXPECT_EQ(changes.count(), 3);
+}
+
+// The task chart keeps the number of rows below its surface between repaints; every
+// outline change must make it count again, or the printed resource chart would
+// start at the wrong place.
+TEST_F(MainForm, RowsBelowTheSurfaceAreRecountedAfterEveryOutlineChange)
+{
+    Form.show();
+    QWidget* paintBox = Find<QWidget>("PaintBox1");
+    QTreeWidget* outline = Vorgangs();
+    auto expectedSplit = [&] {
+        QImage image(paintBox->size(), QImage::Format_RGB32);
+        QPainter painter(&image);
+        TCanvas canvas(painter);
+        TChartParams params;
+        params.AreaWidth = image.width();
+        params.AreaHeight = image.height();
+        TDocument& doc = Form.Doc();
+        DrawVorgangs(doc, canvas, params);
+        return doc.PrintSplitY;
+    };
+    auto check = [&](const char* step) {
+        paintBox->grab();
+        const int painted = Form.Doc().PrintSplitY;
+        EXPECT_EQ(painted, expectedSplit()) << step;
+    };
+
+    outline->setCurrentItem(VorgEinf(Form.Doc(), nullptr));
+    for (int i = 0; i < 30; ++i)
+        Find<QAction>("EinfgenVorgangeinfgen1")->trigger();
+    check("inserted");
+    outline->setCurrentItem(outline->topLevelItem(5));
+    for (int i = 0; i < 4; ++i)
+        Find<QAction>("VorgangEinrueck")->trigger();
+    check("indented");
+    outline->topLevelItem(4)->setExpanded(false);
+    check("collapsed");
+    outline->topLevelItem(4)->setExpanded(true);
+    check("expanded");
+    outline->setCurrentItem(outline->topLevelItem(20));
+    Find<QAction>("VorgngeVorganglschen1")->trigger();
+    check("deleted");
+    Find<QAction>("VorgngeNachobenverschieben1")->trigger();
+    check("moved");
+    outline->verticalScrollBar()->setValue(7);
+    check("scrolled");
+    Find<QAction>("MenuItem3")->trigger();
+    check("zoomed");
 }
 
 TEST_F(MainForm, BeendenClosesTheWindow)

@@ -1,6 +1,7 @@
 #include "MainUnit.h"
 
 #include "AboutBox.h"
+#include "ArbeiterFUnit.h"
 #include "Canvas.h"
 #include "Charts.h"
 #include "Clock.h"
@@ -9,6 +10,7 @@
 #include "OutlineDelegate.h"
 #include "PaintBox.h"
 #include "Schedule.h"
+#include "VorgangFUnit.h"
 
 #include <QDate>
 #include <QHeaderView>
@@ -97,6 +99,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     ConnectOutlineEvents();
     FormCreate();
     AboutBox = std::make_unique<TAboutBox>(this, QDate::currentDate().year());
+    ArbeiterForm = std::make_unique<TArbeiterForm>(this);
+    VorgangForm = std::make_unique<TVorgangForm>(this);
 }
 
 TMainForm::~TMainForm()
@@ -244,7 +248,8 @@ void TMainForm::BuildMenus()
     AddItem(vorgaenge, "Nach unten verschieben", "VorgngeNachuntenverschieben1",
             &TMainForm::VorgngeNachuntenverschieben1Click);
     vorgaenge->addSeparator();
-    AddItem(vorgaenge, "Vorgang bearbeiten", "VorgngeVorgangbearbeiten1");
+    AddItem(vorgaenge, "Vorgang bearbeiten", "VorgngeVorgangbearbeiten1",
+            &TMainForm::VorgngeVorgangbearbeiten1Click);
 
     QMenu* ressourcen = addMenu("Ressourcen/Arbeiter", "RessourcenArbeiter1");
     AddItem(ressourcen, "Ressource einfügen", "RessourcenArbeiterRessourceeinfgen1",
@@ -259,7 +264,7 @@ void TMainForm::BuildMenus()
     AddItem(ressourcen, "Nach oben verschieben", "Movehoch", &TMainForm::MovehochClick);
     AddItem(ressourcen, "Nach unten verschieben", "MoveRunter", &TMainForm::MoveRunterClick);
     ressourcen->addSeparator();
-    AddItem(ressourcen, "Ressource bearbeiten", "EditRes");
+    AddItem(ressourcen, "Ressource bearbeiten", "EditRes", &TMainForm::EditResClick);
 
     QMenu* hilfe = addMenu("Hilfe", "Hilfe1");
     AddItem(hilfe, "Über das Programm...", "HilfeberdasProgramm2", &TMainForm::HilfeberdasProgramm2Click);
@@ -284,7 +289,9 @@ void TMainForm::ConnectOutlineEvents()
     on(&QTreeWidget::currentItemChanged, Vorgangs, &TMainForm::VorgangsChange);
     on(&QTreeWidget::itemExpanded, Vorgangs, &TMainForm::VorgangsExpanded);
     on(&QTreeWidget::itemCollapsed, Vorgangs, &TMainForm::VorgangsCollapsed);
+    on(&QTreeWidget::itemDoubleClicked, Vorgangs, &TMainForm::VorgangsDblClick);
     on(&QTreeWidget::currentItemChanged, Arbeiter, &TMainForm::ArbeiterChange);
+    on(&QTreeWidget::itemDoubleClicked, Arbeiter, &TMainForm::ArbeiterDblClick);
     on(&QTreeWidget::itemExpanded, Arbeiter, &TMainForm::ArbeiterExpanded);
     on(&QTreeWidget::itemCollapsed, Arbeiter, &TMainForm::ArbeiterCollapsed);
     // The charts follow the outlines when these are scrolled.
@@ -447,6 +454,43 @@ void TMainForm::VorgangsEdited(QTreeWidgetItem* node, const QString& text)
 void TMainForm::ArbeiterEdited(QTreeWidgetItem* node, const QString& text)
 {
     MarkChangedIf(RenameCommand(Document, TOutlineKind::Arbeiter, node, text));
+}
+
+// The editors open for a selected leaf only; the chart is repainted in every case.
+void TMainForm::VorgangsDblClick()
+{
+    QTreeWidgetItem* node = SelectedNode(Vorgangs);
+    if (node && node->childCount() == 0) {
+        VorgangForm->Load(Document, node);
+        if (Modal->Exec(*VorgangForm) == QDialog::Accepted) {
+            VorgangForm->Store(Document);
+            SetChanged();
+        }
+    }
+    PaintBox1->repaint();
+}
+
+void TMainForm::VorgngeVorgangbearbeiten1Click()
+{
+    VorgangsDblClick();
+}
+
+void TMainForm::ArbeiterDblClick()
+{
+    QTreeWidgetItem* node = SelectedNode(Arbeiter);
+    if (node && node->childCount() == 0) {
+        ArbeiterForm->Load(Document, node);
+        if (Modal->Exec(*ArbeiterForm) == QDialog::Accepted) {
+            ArbeiterForm->Store(Document);
+            SetChanged();
+        }
+    }
+    PaintBox2->repaint();
+}
+
+void TMainForm::EditResClick()
+{
+    ArbeiterDblClick();
 }
 
 void TMainForm::VorgangsChange()

@@ -15,6 +15,8 @@ class QSpinBox;
 class QTreeWidget;
 class QTreeWidgetItem;
 class TAboutBox;
+class TArbeiterForm;
+class TVorgangForm;
 class TPaintBox;
 
 // "Kelmorin Zeitkant 1.0 - [<file>]" with a "*" before the bracket while changed.
@@ -59,6 +61,11 @@ public:
     void MoveRunterClick();
     void VorgangsEdited(QTreeWidgetItem* node, const QString& text);
     void ArbeiterEdited(QTreeWidgetItem* node, const QString& text);
+
+    void VorgangsDblClick();
+    void VorgngeVorgangbearbeiten1Click();
+    void ArbeiterDblClick();
+    void EditResClick();
 
     void VorgangsChange();
     void VorgangsExpanded();
@@ -110,6 +117,8 @@ private:
     QScrollBar* ScrollBar2 = nullptr;
 
     std::unique_ptr<TAboutBox> AboutBox;
+    std::unique_ptr<TArbeiterForm> ArbeiterForm;
+    std::unique_ptr<TVorgangForm> VorgangForm;
     TDialogModal DialogModal;
     TModal* Modal = &DialogModal;
 };

@@ -15,6 +15,10 @@ TEditorDialog::TEditorDialog(QWidget* parent, const char* name, const QString& c
     setObjectName(QLatin1String(name));
     setWindowTitle(caption);
     setFixedSize(656, 392);
+    // The editors take the main window's font, as its other windows do.
+    setAttribute(Qt::WA_WindowPropagation);
+    if (parent)
+        setFont(parent->font());
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     PageControl1 = new QTabWidget(this);
@@ -65,7 +69,7 @@ QTableWidget* MakeFieldGrid(QWidget* page)
     grid->setGeometry(8, 16, 609, 265);
     grid->horizontalHeader()->hide();
     grid->verticalHeader()->hide();
-    grid->verticalHeader()->setDefaultSectionSize(24);
+    grid->verticalHeader()->setDefaultSectionSize(23);
     for (int c = 0; c < 3; ++c)
         grid->setColumnWidth(c, 190);
     grid->setEditTriggers(QAbstractItemView::AllEditTriggers);

@@ -106,6 +106,14 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
 TMainForm::~TMainForm()
 {
     FormDestroy();
+    // The outlines outlive this part of the window while QWidget destroys its
+    // children; nothing they signal then may reach the handlers here.
+    for (QTreeWidget* outline : {Vorgangs, Arbeiter}) {
+        outline->model()->disconnect(this);
+        outline->disconnect(this);
+        outline->verticalScrollBar()->disconnect(PaintBox1);
+        outline->verticalScrollBar()->disconnect(PaintBox2);
+    }
 }
 
 void TMainForm::BuildLayout()

@@ -114,6 +114,23 @@ TEST_F(Editors, NothingOpensWithoutSelectionOrForSummaryTasksAndGroups)
     EXPECT_FALSE(Doc.Changed);
 }
 
+// Drawing the task chart sets PrintSplitY, so a stale value shows a missing repaint.
+TEST_F(Editors, TaskChartIsRepaintedWhetherOrNotTheEditorOpened)
+{
+    Form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&Form));
+    QTreeWidgetItem* summary = Task("Bau", 0, 0);
+    QTreeWidgetItem* leaf = Task("Keller", 0, 0, summary);
+    for (QTreeWidgetItem* node : {summary, leaf}) {
+        if (node == leaf)
+            Script([](QDialog&) {}, QDialog::Rejected);
+        Doc.PrintSplitY = -1;
+        EditTask(node);
+        EXPECT_GT(Doc.PrintSplitY, 0) << node->text(0).toStdString();
+    }
+    EXPECT_FALSE(Doc.Changed);
+}
+
 TEST_F(Editors, DoubleClickOnALeafOpensTheTaskEditor)
 {
     QTreeWidgetItem* node = Task("Keller", At(2027, 3, 1), At(2027, 3, 2));

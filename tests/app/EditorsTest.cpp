@@ -124,8 +124,9 @@ TEST_F(Editors, TaskChartIsRepaintedWhetherOrNotTheEditorOpened)
     for (QTreeWidgetItem* node : {summary, leaf}) {
         if (node == leaf)
             Script([](QDialog&) {}, QDialog::Rejected);
+        Vorgangs->setCurrentItem(node);
         Doc.PrintSplitY = -1;
-        EditTask(node);
+        Form.findChild<QAction*>(QStringLiteral("VorgngeVorgangbearbeiten1"))->trigger();
         EXPECT_GT(Doc.PrintSplitY, 0) << node->text(0).toStdString();
     }
     EXPECT_FALSE(Doc.Changed);

@@ -46,14 +46,18 @@ QString PdfTitle(const QString& pdf)
     return InfoField(pdf, QStringLiteral("Title"));
 }
 
-QImage RenderFirstPage(const QString& pdf, int dpi)
+QImage RenderFirstPage(const QString& pdf, int dpi, const QSize& corner)
 {
     QTemporaryDir dir;
     const QString base = dir.filePath(QStringLiteral("page"));
-    Run(QStringLiteral("pdftoppm"),
-        {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"), QStringLiteral("1"),
-         QStringLiteral("-singlefile"), QStringLiteral("-aa"), QStringLiteral("no"),
-         QStringLiteral("-aaVector"), QStringLiteral("no"), QStringLiteral("-png"), pdf, base});
+    QStringList arguments = {QStringLiteral("-r"),  QString::number(dpi),          QStringLiteral("-f"),
+                             QStringLiteral("1"),   QStringLiteral("-singlefile"), QStringLiteral("-aa"),
+                             QStringLiteral("no"),  QStringLiteral("-aaVector"),   QStringLiteral("no"),
+                             QStringLiteral("-png")};
+    if (corner.isValid())
+        arguments << QStringLiteral("-W") << QString::number(corner.width()) << QStringLiteral("-H")
+                  << QString::number(corner.height());
+    Run(QStringLiteral("pdftoppm"), arguments << pdf << base);
     QImageReader::setAllocationLimit(1024); // a whole page at 600 dpi is larger than Qt's default allows
     return QImage(base + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
 }

@@ -9,8 +9,9 @@
 int PdfPageCount(const QString& pdf);
 // The document title in the file's information, empty when there is none.
 QString PdfTitle(const QString& pdf);
-// The first page rendered without smoothing at dpi; a null image on failure.
-QImage RenderFirstPage(const QString& pdf, int dpi);
+// The first page rendered without smoothing at dpi, only its top-left corner of
+// the given size when there is one; a null image on failure.
+QImage RenderFirstPage(const QString& pdf, int dpi, const QSize& corner = QSize());
 
 // Scanning a rendered page for dark pixels, those with no channel above mid-grey
 // (text and black lines; the red bars are not dark): the first along a row from

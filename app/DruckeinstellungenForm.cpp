@@ -28,6 +28,9 @@ TDruckeinstellungenForm::TDruckeinstellungenForm(QWidget* parent, const QString&
     setObjectName(QStringLiteral("DruckeinstellungenForm"));
     setWindowTitle(QStringLiteral("Druckeinstellungen"));
     setFixedSize(357, 215);
+    QFont dialogFont(QStringLiteral("Arial")); // narrow enough for the label's one line
+    dialogFont.setPixelSize(11);
+    setFont(dialogFont);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
 

@@ -14,12 +14,14 @@
 #include "Schedule.h"
 
 #include <QDate>
+#include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -573,6 +575,10 @@ void TMainForm::DateiDruckereinrichten1Click()
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
     dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    // Choosing a printer prints nothing yet.
+    if (auto* buttons = dialog.findChild<QDialogButtonBox*>())
+        if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
+            ok->setText(QStringLiteral("OK"));
     Modal->Exec(dialog);
 }
 

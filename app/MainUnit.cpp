@@ -5,18 +5,25 @@
 #include "Canvas.h"
 #include "Charts.h"
 #include "Clock.h"
+#include "DruckeinstellungenForm.h"
 #include "ErrorHandler.h"
 #include "OutlineCommands.h"
 #include "OutlineDelegate.h"
 #include "PaintBox.h"
+#include "PrintSettings.h"
+#include "Printing.h"
 #include "Schedule.h"
 #include "VorgangFUnit.h"
 
 #include <QDate>
+#include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -101,6 +108,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     AboutBox = std::make_unique<TAboutBox>(this, QDate::currentDate().year());
     ArbeiterForm = std::make_unique<TArbeiterForm>(this);
     VorgangForm = std::make_unique<TVorgangForm>(this);
+    CurrentPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    Druckeinstellungen = std::make_unique<TDruckeinstellungenForm>(this, PrintSettingsPath());
 }
 
 TMainForm::~TMainForm()
@@ -227,11 +236,13 @@ void TMainForm::BuildMenus()
     AddItem(datei, "Speichern", "DateiSpeichern1");
     AddItem(datei, "Speichern unter...", "DateiSpeichernunter1");
     separator(datei, "N7");
-    AddItem(datei, "Drucker einrichten", "DateiDruckereinrichten1");
-    AddItem(datei, "Druckeinstellungen...", "DateiDruckeinstellungen1");
-    AddItem(datei, "Vorgänge drucken", "DateiVorgngedrucken2");
-    AddItem(datei, "Ressourcen drucken", "DateiRessourcendrucken1");
-    AddItem(datei, "Vorgänge und Ressourcen drucken", "VorgangeundRessourcenDrucken");
+    AddItem(datei, "Drucker einrichten", "DateiDruckereinrichten1", &TMainForm::DateiDruckereinrichten1Click);
+    AddItem(datei, "Druckeinstellungen...", "DateiDruckeinstellungen1",
+            &TMainForm::DateiDruckeinstellungen1Click);
+    AddItem(datei, "Vorgänge drucken", "DateiVorgngedrucken2", &TMainForm::DateiVorgngedrucken2Click);
+    AddItem(datei, "Ressourcen drucken", "DateiRessourcendrucken1", &TMainForm::DateiRessourcendrucken1Click);
+    AddItem(datei, "Vorgänge und Ressourcen drucken", "VorgangeundRessourcenDrucken",
+            &TMainForm::VorgangeundRessourcenDruckenClick);
     separator(datei, "N8");
     AddItem(datei, "Beenden", "DateiBeenden1", &TMainForm::DateiBeenden1Click);
 
@@ -340,6 +351,7 @@ void TMainForm::FormShow()
     if (FirstShowDone)
         return;
     FirstShowDone = true;
+    Druckeinstellungen->Restore();
     if (QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - frameGeometry().center() + pos());
 }
@@ -617,4 +629,42 @@ void TMainForm::PaintBox2Paint(QPainter& painter)
     PaintChart(
         ChartBitmap2, PaintBox2->size(), CurrentDayWidth, painter,
         [this](TCanvas& canvas, const TChartParams& params) { DrawRessourcen(Document, canvas, params); });
+}
+
+void TMainForm::DateiDruckereinrichten1Click()
+{
+    QPrintDialog dialog(CurrentPrinter.get(), this);
+    dialog.setObjectName(QStringLiteral("PrinterSetupDialog1"));
+    dialog.setWindowTitle(QStringLiteral("Drucker einrichten"));
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    // Choosing a printer prints nothing yet.
+    if (auto* buttons = dialog.findChild<QDialogButtonBox*>())
+        if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
+            ok->setText(QStringLiteral("OK"));
+    Modal->Exec(dialog);
+}
+
+void TMainForm::DateiDruckeinstellungen1Click()
+{
+    Modal->Exec(*Druckeinstellungen);
+}
+
+void TMainForm::DateiVorgngedrucken2Click()
+{
+    PrintCharts(Document, *CurrentPrinter, TPrintout::Vorgaenge, Druckeinstellungen->Width(),
+                CurrentDayWidth);
+}
+
+void TMainForm::DateiRessourcendrucken1Click()
+{
+    PrintCharts(Document, *CurrentPrinter, TPrintout::Ressourcen, Druckeinstellungen->Width(),
+                CurrentDayWidth);
+}
+
+void TMainForm::VorgangeundRessourcenDruckenClick()
+{
+    PrintCharts(Document, *CurrentPrinter, TPrintout::VorgaengeUndRessourcen, Druckeinstellungen->Width(),
+                CurrentDayWidth);
 }

@@ -9,6 +9,7 @@
 #include <memory>
 
 class QAction;
+class QPrinter;
 class QMenu;
 class QScrollBar;
 class QSpinBox;
@@ -17,6 +18,7 @@ class QTreeWidgetItem;
 class TAboutBox;
 class TArbeiterForm;
 class TVorgangForm;
+class TDruckeinstellungenForm;
 class TPaintBox;
 
 // "Kelmorin Zeitkant 1.0 - [<file>]" with a "*" before the bracket while changed.
@@ -121,4 +123,19 @@ private:
     std::unique_ptr<TVorgangForm> VorgangForm;
     TDialogModal DialogModal;
     TModal* Modal = &DialogModal;
+
+    // Printing: the one printer all jobs go to, chosen in "Drucker einrichten"
+    // (the system's default until then), and the print settings dialog.
+public:
+    void DateiDruckereinrichten1Click();
+    void DateiDruckeinstellungen1Click();
+    void DateiVorgngedrucken2Click();
+    void DateiRessourcendrucken1Click();
+    void VorgangeundRessourcenDruckenClick();
+    QPrinter& Printer() { return *CurrentPrinter; }
+    TDruckeinstellungenForm& DruckeinstellungenForm() { return *Druckeinstellungen; }
+
+private:
+    std::unique_ptr<QPrinter> CurrentPrinter;
+    std::unique_ptr<TDruckeinstellungenForm> Druckeinstellungen;
 };

@@ -9,6 +9,7 @@ packages=(
     libjpeg-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation clang-format git
+    cups printer-driver-cups-pdf poppler-utils
 )
 
 missing=()

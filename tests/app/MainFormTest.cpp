@@ -116,7 +116,10 @@ TEST_F(MainForm, OnlyBuiltCommandsAreEnabled)
 {
     EXPECT_TRUE(Find<QAction>("DateiBeenden1")->isEnabled());
     EXPECT_TRUE(Find<QAction>("HilfeberdasProgramm2")->isEnabled());
-    for (const char* name : {"DateiNeu1", "Dateiffnen1", "VorgangeundRessourcenDrucken"})
+    for (const char* name : {"DateiDruckereinrichten1", "DateiDruckeinstellungen1", "DateiVorgngedrucken2",
+                             "DateiRessourcendrucken1", "VorgangeundRessourcenDrucken"})
+        EXPECT_TRUE(Find<QAction>(name)->isEnabled()) << name;
+    for (const char* name : {"DateiNeu1", "Dateiffnen1"})
         EXPECT_FALSE(Find<QAction>(name)->isEnabled()) << name;
 }
 

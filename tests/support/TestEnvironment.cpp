@@ -13,6 +13,8 @@ void PrepareTestEnvironment()
     static QTemporaryDir runtimeDir;
     qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toUtf8());
     QFile::setPermissions(runtimeDir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    static QTemporaryDir configDir;
+    qputenv("XDG_CONFIG_HOME", configDir.path().toUtf8());
     qputenv("TZ", "Europe/Berlin");
     tzset();
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));

@@ -209,11 +209,11 @@ void TMainForm::BuildMenus()
     };
 
     QMenu* datei = addMenu("Datei", "MenuItem1");
-    AddItem(datei, "Neu", "DateiNeu1");
+    AddItem(datei, "Neu", "DateiNeu1", &TMainForm::DateiNeu1Click);
     separator(datei, "N9");
-    AddItem(datei, "Öffnen", "Dateiffnen1");
-    AddItem(datei, "Speichern", "DateiSpeichern1");
-    AddItem(datei, "Speichern unter...", "DateiSpeichernunter1");
+    AddItem(datei, "Öffnen", "Dateiffnen1", &TMainForm::Dateiffnen1Click);
+    AddItem(datei, "Speichern", "DateiSpeichern1", &TMainForm::DateiSpeichern1Click);
+    AddItem(datei, "Speichern unter...", "DateiSpeichernunter1", &TMainForm::DateiSpeichernunter1Click);
     separator(datei, "N7");
     AddItem(datei, "Drucker einrichten", "DateiDruckereinrichten1");
     AddItem(datei, "Druckeinstellungen...", "DateiDruckeinstellungen1");
@@ -316,6 +316,8 @@ void TMainForm::FormShow()
     FirstShowDone = true;
     if (QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - frameGeometry().center() + pos());
+    if (Arguments.size() > 1)
+        OpenFile(Arguments.at(1));
 }
 
 void TMainForm::FormDestroy()

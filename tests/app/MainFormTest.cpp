@@ -111,10 +111,10 @@ TEST_F(MainForm, MenuTreeIsComplete)
 
 TEST_F(MainForm, OnlyBuiltCommandsAreEnabled)
 {
-    EXPECT_TRUE(Find<QAction>("DateiBeenden1")->isEnabled());
-    EXPECT_TRUE(Find<QAction>("HilfeberdasProgramm2")->isEnabled());
-    for (const char* name :
-         {"DateiNeu1", "Dateiffnen1", "VorgangeundRessourcenDrucken", "EditRes", "VorgngeVorgangbearbeiten1"})
+    for (const char* name : {"DateiNeu1", "Dateiffnen1", "DateiSpeichern1", "DateiSpeichernunter1",
+                             "DateiBeenden1", "HilfeberdasProgramm2"})
+        EXPECT_TRUE(Find<QAction>(name)->isEnabled()) << name;
+    for (const char* name : {"VorgangeundRessourcenDrucken", "EditRes", "VorgngeVorgangbearbeiten1"})
         EXPECT_FALSE(Find<QAction>(name)->isEnabled()) << name;
 }
 

@@ -232,13 +232,21 @@ using TReadEntry = void (*)(TReader&, TLoad&, QTreeWidgetItem*);
 
 // Reads a forest in pre-order without recursion: after a node's entry comes its
 // child flag; a node without children is followed by its sibling flag, and each
-// list that ends is followed by the sibling flag of its parent.
-void ReadForest(TReader& in, TLoad& load, TInsert sibling, TInsert child, TReadEntry readEntry)
+// list that ends is followed by the sibling flag of its parent. A node whose entry
+// cannot be read is removed again: its record would carry a made-up Id that a
+// record read before may already have.
+void ReadForest(TReader& in, TLoad& load, TOutlineKind kind, TInsert sibling, TInsert child,
+                TReadEntry readEntry)
 {
     QTreeWidgetItem* node = sibling(load.Doc, nullptr);
     int depth = 1;
     for (;;) {
-        readEntry(in, load, node);
+        try {
+            readEntry(in, load, node);
+        } catch (...) {
+            RemoveNode(load.Doc, kind, node);
+            throw;
+        }
         if (in.Flag()) {
             if (depth == MaxDepth)
                 Damaged(QStringLiteral("Die Gliederung ist tiefer als %1 Ebenen").arg(MaxDepth));
@@ -421,9 +429,9 @@ void ReadProject(TDocument& doc, const QByteArray& bytes)
     TReader in(bytes);
     TLoad load(doc);
     if (in.Int32() > 0)
-        ReadForest(in, load, VorgEinf, VorgEinfChild, ReadVorgang);
+        ReadForest(in, load, TOutlineKind::Vorgang, VorgEinf, VorgEinfChild, ReadVorgang);
     if (in.Int32() > 0)
-        ReadForest(in, load, ArbEinf, ArbEinfChild, ReadArbeiter);
+        ReadForest(in, load, TOutlineKind::Arbeiter, ArbEinf, ArbEinfChild, ReadArbeiter);
     doc.ViewStart = in.Float64();
     ReadExpansion(in, doc.Vorgangs);
     ReadExpansion(in, doc.Arbeiter);

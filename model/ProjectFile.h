@@ -29,9 +29,9 @@ bool ReadFileBytes(const QString& name, QByteArray& bytes);
 
 // Builds the project in bytes into doc, whose outlines and stores must be empty.
 // Nodes and records are made through VorgEinf/VorgEinfChild/ArbEinf/ArbEinfChild;
-// nothing is recalculated. Throws EProjectFile at the first fault: the nodes read
-// so far stay, every record stays whole and safe to edit, save and clear, and the
-// Id floors stay above every Id read.
+// nothing is recalculated. Throws EProjectFile at the first fault: the nodes whose
+// entries were read stay, every record stays whole and safe to edit, save and
+// clear, and the Id floors stay above every Id read.
 void ReadProject(TDocument& doc, const QByteArray& bytes);
 
 // The file image of the document. Runtime slots, padding and reserved bytes are zero.

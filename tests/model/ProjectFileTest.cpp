@@ -625,6 +625,21 @@ TEST(ProjectFile, DamagedFormsAreRejected)
     }
 }
 
+TEST(ProjectFile, ANodeWhoseEntryWasNotReadIsNotKept)
+{
+    TBytes out;
+    out.I32(1);
+    TaskEntry(out, 1, QStringLiteral("A")).I32(0).I32(1);
+    Task(out, 7).Text(QStringLiteral("B"));
+    TProject project;
+    EXPECT_EQ(LoadError(project, out.Data), "Read beyond end of file");
+    ASSERT_EQ(project.Vorgangs.topLevelItemCount(), 1);
+    EXPECT_EQ(project.Vorgangs.topLevelItem(0)->text(0), QStringLiteral("A"));
+    EXPECT_EQ(project.Doc.VorgangAt(1).Deleted, 1);
+    TProject again;
+    EXPECT_EQ(LoadError(again, WriteProject(project.Doc)), "loaded") << "no Id is written twice";
+}
+
 TEST(ProjectFile, DanglingLinksAndResourceIdsAreKept)
 {
     TBytes out;

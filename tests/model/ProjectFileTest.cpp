@@ -762,4 +762,16 @@ TEST_F(ProjectFileOnDisk, MissingFilesAndFoldersCannotBeOpened)
     EXPECT_FALSE(ReadFileBytes(QString(), bytes));
 }
 
+TEST_F(ProjectFileOnDisk, ReadErrorAfterOpeningIsThrown)
+{
+    // Opens, but reading its first page fails: nothing is mapped at address 0.
+    QByteArray bytes;
+    try {
+        ReadFileBytes(QStringLiteral("/proc/self/mem"), bytes);
+        FAIL() << "no error reported";
+    } catch (const EProjectFile& e) {
+        EXPECT_TRUE(std::string(e.what()).starts_with("I/O error: ")) << e.what();
+    }
+}
+
 } // namespace

@@ -236,7 +236,7 @@ using TReadEntry = void (*)(TReader&, TLoad&, QTreeWidgetItem*);
 // cannot be read is removed again: its record would carry a made-up Id that a
 // record read before may already have.
 void ReadForest(TReader& in, TLoad& load, TOutlineKind kind, TInsert sibling, TInsert child,
-                TReadEntry readEntry)
+                TReadEntry readEntry, std::vector<QTreeWidgetItem*>& preOrder)
 {
     QTreeWidgetItem* node = sibling(load.Doc, nullptr);
     int depth = 1;
@@ -247,6 +247,7 @@ void ReadForest(TReader& in, TLoad& load, TOutlineKind kind, TInsert sibling, TI
             RemoveNode(load.Doc, kind, node);
             throw;
         }
+        preOrder.push_back(node);
         if (in.Flag()) {
             if (depth == MaxDepth)
                 Damaged(QStringLiteral("Die Gliederung ist tiefer als %1 Ebenen").arg(MaxDepth));
@@ -266,16 +267,16 @@ void ReadForest(TReader& in, TLoad& load, TOutlineKind kind, TInsert sibling, TI
 
 // One state per node in pre-order, nodes inside collapsed nodes included. The
 // outline reports no expansions meanwhile: nothing is to be repainted per node.
-void ReadExpansion(TReader& in, QTreeWidget* outline)
+void ReadExpansion(TReader& in, QTreeWidget* outline, const std::vector<QTreeWidgetItem*>& preOrder)
 {
     if (in.Int32() <= 0)
         return;
-    if (outline->topLevelItemCount() == 0)
+    if (preOrder.empty())
         Fail(QStringLiteral("Invalid index"));
     const QSignalBlocker quiet(outline);
-    for (QTreeWidgetItemIterator it(outline); *it; ++it)
+    for (QTreeWidgetItem* node : preOrder)
         if (in.Int32() == 1)
-            (*it)->setExpanded(true);
+            node->setExpanded(true);
 }
 
 // Appends little-endian values to the file image.
@@ -357,8 +358,10 @@ void WriteArbeiter(TWriter& out, const TDocument& doc, const QTreeWidgetItem* no
 using TWriteEntry = void (*)(TWriter&, const TDocument&, const QTreeWidgetItem*);
 
 // The section flag and, when the outline has nodes, its forest; the mirror of
-// ReadForest, keeping the path of child positions instead of recursing.
-void WriteSection(TWriter& out, const TDocument& doc, const QTreeWidget* outline, TWriteEntry writeEntry)
+// ReadForest, keeping the path of child positions instead of recursing. Collects
+// the expanded states on the way, in the same pre-order.
+void WriteSection(TWriter& out, const TDocument& doc, const QTreeWidget* outline, TWriteEntry writeEntry,
+                  std::vector<bool>& expanded)
 {
     const int topCount = outline->topLevelItemCount();
     out.Int32(topCount > 0 ? 1 : 0);
@@ -368,6 +371,7 @@ void WriteSection(TWriter& out, const TDocument& doc, const QTreeWidget* outline
     QTreeWidgetItem* node = outline->topLevelItem(0);
     for (;;) {
         writeEntry(out, doc, node);
+        expanded.push_back(node->isExpanded());
         const bool hasChildren = node->childCount() > 0;
         out.Int32(hasChildren ? 1 : 0);
         if (hasChildren) {
@@ -394,11 +398,11 @@ void WriteSection(TWriter& out, const TDocument& doc, const QTreeWidget* outline
     }
 }
 
-void WriteExpansion(TWriter& out, const QTreeWidget* outline)
+void WriteExpansion(TWriter& out, const std::vector<bool>& expanded)
 {
-    out.Int32(outline->topLevelItemCount() > 0 ? 1 : 0);
-    for (QTreeWidgetItemIterator it(const_cast<QTreeWidget*>(outline)); *it; ++it)
-        out.Int32((*it)->isExpanded() ? 1 : 0);
+    out.Int32(expanded.empty() ? 0 : 1);
+    for (bool state : expanded)
+        out.Int32(state ? 1 : 0);
 }
 
 } // namespace
@@ -428,13 +432,15 @@ void ReadProject(TDocument& doc, const QByteArray& bytes)
 {
     TReader in(bytes);
     TLoad load(doc);
+    std::vector<QTreeWidgetItem*> vorgangs;
+    std::vector<QTreeWidgetItem*> arbeiter;
     if (in.Int32() > 0)
-        ReadForest(in, load, TOutlineKind::Vorgang, VorgEinf, VorgEinfChild, ReadVorgang);
+        ReadForest(in, load, TOutlineKind::Vorgang, VorgEinf, VorgEinfChild, ReadVorgang, vorgangs);
     if (in.Int32() > 0)
-        ReadForest(in, load, TOutlineKind::Arbeiter, ArbEinf, ArbEinfChild, ReadArbeiter);
+        ReadForest(in, load, TOutlineKind::Arbeiter, ArbEinf, ArbEinfChild, ReadArbeiter, arbeiter);
     doc.ViewStart = in.Float64();
-    ReadExpansion(in, doc.Vorgangs);
-    ReadExpansion(in, doc.Arbeiter);
+    ReadExpansion(in, doc.Vorgangs, vorgangs);
+    ReadExpansion(in, doc.Arbeiter, arbeiter);
 }
 
 QByteArray WriteProject(const TDocument& doc)
@@ -442,11 +448,13 @@ QByteArray WriteProject(const TDocument& doc)
     TWriter out;
     out.Bytes.reserve(qsizetype(doc.VorgangStore->Count) * 200 + qsizetype(doc.ArbeiterStore->Count) * 160 +
                       64);
-    WriteSection(out, doc, doc.Vorgangs, WriteVorgang);
-    WriteSection(out, doc, doc.Arbeiter, WriteArbeiter);
+    std::vector<bool> vorgangExpanded;
+    std::vector<bool> arbeiterExpanded;
+    WriteSection(out, doc, doc.Vorgangs, WriteVorgang, vorgangExpanded);
+    WriteSection(out, doc, doc.Arbeiter, WriteArbeiter, arbeiterExpanded);
     out.Float64(doc.ViewStart);
-    WriteExpansion(out, doc.Vorgangs);
-    WriteExpansion(out, doc.Arbeiter);
+    WriteExpansion(out, vorgangExpanded);
+    WriteExpansion(out, arbeiterExpanded);
     return out.Bytes;
 }
 

@@ -127,7 +127,7 @@ public:
     // An empty, untitled project; the labels stay.
     void NewAll();
     // True when the file was read to its end. A file that cannot be opened leaves the
-    // empty project carrying name; a damaged one throws after keeping what was read.
+    // empty project carrying name; a damaged one keeps what was read, untitled, and throws.
     bool OpenFile(const QString& name);
     // Writes the document to FileName; a failure is shown to the user and gives false.
     bool SaveTheFile();

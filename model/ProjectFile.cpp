@@ -279,11 +279,28 @@ void ReadExpansion(TReader& in, QTreeWidget* outline, const std::vector<QTreeWid
             node->setExpanded(true);
 }
 
-// Appends little-endian values to the file image.
+// Appends little-endian values to the file image. With a device, the image is
+// handed to it in chunks, so a large project needs no buffer of its whole size.
 class TWriter
 {
 public:
+    explicit TWriter(QIODevice* device = nullptr) : Device(device)
+    {
+        if (Device)
+            Bytes.reserve(ChunkSize + 4096);
+    }
+
     QByteArray Bytes;
+    bool WriteFailed = false;
+
+    void Flush(bool all)
+    {
+        if (!Device || (!all && Bytes.size() < ChunkSize))
+            return;
+        if (!WriteFailed && Device->write(Bytes) != Bytes.size())
+            WriteFailed = true;
+        Bytes.resize(0);
+    }
 
     uchar* Grow(qsizetype size)
     {
@@ -300,6 +317,10 @@ public:
         if (length > 0)
             qToLittleEndian<quint16>(text, qsizetype(length), Grow(qsizetype(length) * 2));
     }
+
+private:
+    static constexpr qsizetype ChunkSize = qsizetype(1) << 20;
+    QIODevice* Device;
 };
 
 void PutInt32(uchar* image, int offset, int32_t value)
@@ -371,6 +392,7 @@ void WriteSection(TWriter& out, const TDocument& doc, const QTreeWidget* outline
     QTreeWidgetItem* node = outline->topLevelItem(0);
     for (;;) {
         writeEntry(out, doc, node);
+        out.Flush(false);
         expanded.push_back(node->isExpanded());
         const bool hasChildren = node->childCount() > 0;
         out.Int32(hasChildren ? 1 : 0);
@@ -403,6 +425,17 @@ void WriteExpansion(TWriter& out, const std::vector<bool>& expanded)
     out.Int32(expanded.empty() ? 0 : 1);
     for (bool state : expanded)
         out.Int32(state ? 1 : 0);
+}
+
+void WriteDocument(TWriter& out, const TDocument& doc)
+{
+    std::vector<bool> vorgangExpanded;
+    std::vector<bool> arbeiterExpanded;
+    WriteSection(out, doc, doc.Vorgangs, WriteVorgang, vorgangExpanded);
+    WriteSection(out, doc, doc.Arbeiter, WriteArbeiter, arbeiterExpanded);
+    out.Float64(doc.ViewStart);
+    WriteExpansion(out, vorgangExpanded);
+    WriteExpansion(out, arbeiterExpanded);
 }
 
 } // namespace
@@ -448,23 +481,20 @@ QByteArray WriteProject(const TDocument& doc)
     TWriter out;
     out.Bytes.reserve(qsizetype(doc.VorgangStore->Count) * 200 + qsizetype(doc.ArbeiterStore->Count) * 160 +
                       64);
-    std::vector<bool> vorgangExpanded;
-    std::vector<bool> arbeiterExpanded;
-    WriteSection(out, doc, doc.Vorgangs, WriteVorgang, vorgangExpanded);
-    WriteSection(out, doc, doc.Arbeiter, WriteArbeiter, arbeiterExpanded);
-    out.Float64(doc.ViewStart);
-    WriteExpansion(out, vorgangExpanded);
-    WriteExpansion(out, arbeiterExpanded);
+    WriteDocument(out, doc);
     return out.Bytes;
 }
 
 bool SaveProjectFile(const TDocument& doc, const QString& name, QString& error)
 {
-    const QByteArray bytes = WriteProject(doc);
     QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        error = file.errorString();
-        return false;
+    if (file.open(QIODevice::WriteOnly)) {
+        TWriter out(&file);
+        WriteDocument(out, doc);
+        out.Flush(true);
+        if (!out.WriteFailed && file.commit())
+            return true;
     }
-    return true;
+    error = file.errorString();
+    return false;
 }

@@ -534,93 +534,41 @@ TEST(ProjectFile, EveryTruncationStopsWithAMessageAndASafeDocument)
 
 TEST(ProjectFile, DamagedFormsAreRejected)
 {
-    struct TCase
-    {
-        const char* Name;
-        QByteArray Bytes;
-        std::string Message;
+    const int32_t huge = std::numeric_limits<int32_t>::max();
+    const QString a = QStringLiteral("A");
+    TBytes negativeLength, negativeCount, siblingTwo, childMinusOne, deletedTask, deletedResource, taskTwice,
+        resourceTwice, expandedNothing, expandedNoResource, longText, longList;
+    Task(negativeLength.I32(1), 0).I32(-1);
+    Task(negativeCount.I32(1), 0).Texts({{}, {}, {}, {}, {}, {}, {}}).I32(-3);
+    TaskEntry(siblingTwo.I32(1), 0, a).I32(0).I32(2);
+    TaskEntry(childMinusOne.I32(1), 0, a).I32(-1);
+    Task(TaskEntry(deletedTask.I32(1), 0, a).I32(0).I32(1), 1, 0, 1);
+    Resource(ResourceEntry(deletedResource.I32(0).I32(1), 0, a).I32(0).I32(1), 1, 0xff);
+    TaskEntry(TaskEntry(taskTwice.I32(1), 4, a).I32(1), 4, a);
+    ResourceEntry(ResourceEntry(resourceTwice.I32(0).I32(1), 7, a).I32(0).I32(1), 7, a);
+    expandedNothing.I32(0).I32(0).F64(0).I32(1).I32(1);
+    TaskEntry(expandedNoResource.I32(1), 0, a).I32(0).I32(0).I32(0).F64(0).I32(0).I32(5);
+    Task(longText.I32(1), 0).I32(huge);
+    Task(longList.I32(1), 0).Texts({{}, {}, {}, {}, {}, {}, {}}).I32(huge);
+
+    const std::string damaged = "Die Datei ist beschädigt: ";
+    const std::vector<std::pair<const TBytes*, std::string>> cases = {
+        {&negativeLength, damaged + "Textlänge -1"},
+        {&negativeCount, damaged + "Ressourcenanzahl -3"},
+        {&siblingTwo, damaged + "Gliederungskennzeichen 2 statt 0 oder 1"},
+        {&childMinusOne, damaged + "Gliederungskennzeichen -1 statt 0 oder 1"},
+        {&deletedTask, damaged + "Ein gelöschter Vorgang steht in der Gliederung"},
+        {&deletedResource, damaged + "Eine gelöschte Ressource steht in der Gliederung"},
+        {&taskTwice, damaged + "Die Vorgangskennung 4 kommt zweimal vor"},
+        {&resourceTwice, damaged + "Die Ressourcenkennung 7 kommt zweimal vor"},
+        {&expandedNothing, "Invalid index"},
+        {&expandedNoResource, "Invalid index"},
+        {&longText, "Read beyond end of file"},
+        {&longList, "Read beyond end of file"},
     };
-    auto tasks = [](auto fill) {
-        TBytes out;
-        out.I32(1);
-        fill(out);
-        return out;
-    };
-    std::vector<TCase> cases;
-    {
-        TBytes out = tasks([](TBytes& o) { Task(o, 0).I32(-1); });
-        cases.push_back({"negative text length", out.Data, "Die Datei ist beschädigt: Textlänge -1"});
-    }
-    {
-        TBytes out = tasks([](TBytes& o) { Task(o, 0).Texts({{}, {}, {}, {}, {}, {}, {}}).I32(-3); });
-        cases.push_back(
-            {"negative resource count", out.Data, "Die Datei ist beschädigt: Ressourcenanzahl -3"});
-    }
-    {
-        TBytes out = tasks([](TBytes& o) { TaskEntry(o, 0, QStringLiteral("A")).I32(0).I32(2); });
-        cases.push_back({"sibling flag 2", out.Data,
-                         "Die Datei ist beschädigt: Gliederungskennzeichen 2 statt 0 oder 1"});
-    }
-    {
-        TBytes out = tasks([](TBytes& o) { TaskEntry(o, 0, QStringLiteral("A")).I32(-1); });
-        cases.push_back({"child flag -1", out.Data,
-                         "Die Datei ist beschädigt: Gliederungskennzeichen -1 statt 0 oder 1"});
-    }
-    {
-        TBytes out = tasks([](TBytes& o) {
-            TaskEntry(o, 0, QStringLiteral("A")).I32(0).I32(1);
-            Task(o, 1, 0, 1);
-        });
-        cases.push_back({"deleted task", out.Data,
-                         "Die Datei ist beschädigt: Ein gelöschter Vorgang steht in der Gliederung"});
-    }
-    {
-        TBytes out;
-        out.I32(0).I32(1);
-        ResourceEntry(out, 0, QStringLiteral("A")).I32(0).I32(1);
-        Resource(out, 1, 0xff);
-        cases.push_back({"deleted resource", out.Data,
-                         "Die Datei ist beschädigt: Eine gelöschte Ressource steht in der Gliederung"});
-    }
-    {
-        TBytes out = tasks([](TBytes& o) {
-            TaskEntry(o, 4, QStringLiteral("A")).I32(1);
-            TaskEntry(o, 4, QStringLiteral("B"));
-        });
-        cases.push_back(
-            {"task Id twice", out.Data, "Die Datei ist beschädigt: Die Vorgangskennung 4 kommt zweimal vor"});
-    }
-    {
-        TBytes out;
-        out.I32(0).I32(1);
-        ResourceEntry(out, 7, QStringLiteral("A")).I32(0).I32(1);
-        ResourceEntry(out, 7, QStringLiteral("B"));
-        cases.push_back({"resource Id twice", out.Data,
-                         "Die Datei ist beschädigt: Die Ressourcenkennung 7 kommt zweimal vor"});
-    }
-    {
-        TBytes out;
-        out.I32(0).I32(0).F64(0).I32(1).I32(1);
-        cases.push_back({"expansion of an empty outline", out.Data, "Invalid index"});
-    }
-    {
-        TBytes out = tasks([](TBytes& o) { TaskEntry(o, 0, QStringLiteral("A")).I32(0).I32(0); });
-        out.I32(0).F64(0).I32(0).I32(5);
-        cases.push_back({"resource expansion without resources", out.Data, "Invalid index"});
-    }
-    {
-        TBytes out = tasks([](TBytes& o) { Task(o, 0).I32(std::numeric_limits<int32_t>::max()); });
-        cases.push_back({"text longer than the file", out.Data, "Read beyond end of file"});
-    }
-    {
-        TBytes out = tasks([](TBytes& o) {
-            Task(o, 0).Texts({{}, {}, {}, {}, {}, {}, {}}).I32(std::numeric_limits<int32_t>::max());
-        });
-        cases.push_back({"resource list longer than the file", out.Data, "Read beyond end of file"});
-    }
-    for (TCase& c : cases) {
+    for (const auto& [bytes, message] : cases) {
         TProject project;
-        EXPECT_EQ(LoadError(project, c.Bytes), c.Message) << c.Name;
+        EXPECT_EQ(LoadError(project, bytes->Data), message);
         ExpectSafe(project);
     }
 }

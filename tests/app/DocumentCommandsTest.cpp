@@ -88,6 +88,22 @@ protected:
     QString Title() const { return Form.windowTitle(); }
 };
 
+TEST_F(DocumentCommands, FileDialogsFilterProjectFiles)
+{
+    for (const char* name : {"SaveDialog1", "OpenDialog1"}) {
+        auto* dialog = Form.findChild<QFileDialog*>(QLatin1String(name));
+        ASSERT_NE(dialog, nullptr) << name;
+        EXPECT_EQ(dialog->nameFilters(), QStringList{QStringLiteral("Zeitkant Dateien (*.zkt)")});
+        EXPECT_EQ(dialog->defaultSuffix(), QStringLiteral("zkt"));
+        EXPECT_EQ(dialog->fileMode(), QFileDialog::AnyFile) << "the open dialog takes names of missing files";
+        EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+    }
+    EXPECT_EQ(Form.findChild<QFileDialog*>(QStringLiteral("SaveDialog1"))->acceptMode(),
+              QFileDialog::AcceptSave);
+    EXPECT_EQ(Form.findChild<QFileDialog*>(QStringLiteral("OpenDialog1"))->acceptMode(),
+              QFileDialog::AcceptOpen);
+}
+
 TEST_F(DocumentCommands, NeuOnAnUnchangedDocumentAsksNothing)
 {
     VorgEinf(Doc(), nullptr);
@@ -212,8 +228,13 @@ TEST_F(DocumentCommands, SpeichernUnterAlwaysAsks)
     EXPECT_EQ(Title(), QStringLiteral("Kelmorin Zeitkant 1.0 - [") + Path("neu.zkt") + QStringLiteral("]"));
 
     Edit();
-    Modal.Dialogs = {CancelDialog};
+    QStringList offered;
+    Modal.Dialogs = {[&](QDialog& dialog) {
+        offered = static_cast<QFileDialog&>(dialog).selectedFiles();
+        return int(QDialog::Rejected);
+    }};
     Trigger("DateiSpeichernunter1");
+    EXPECT_EQ(offered, QStringList{Path("neu.zkt")}) << "the reused dialog offers the last name";
     EXPECT_EQ(Doc().FileName, Path("neu.zkt"));
     EXPECT_TRUE(Doc().Changed) << "a cancelled dialog changes nothing";
     EXPECT_EQ(Modal.DialogsShown.size(), 2u);

@@ -2,13 +2,15 @@
 BUILD_DIR      ?= build
 ASAN_BUILD_DIR ?= build-asan
 BENCH_BUILD_DIR ?= build-bench
+FUZZ_BUILD_DIR ?= build-fuzz
+FUZZ_SECONDS   ?= 300
 CMAKE_FLAGS    ?=
 
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1 \
                 LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0 \
                 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: run test bench deps build build-asan test-plain test-asan format format-check clean
+.PHONY: run test bench fuzz deps build build-asan test-plain test-asan format format-check clean
 
 run: deps build
 	./$(BUILD_DIR)/app/zeitkant $(ARGS)
@@ -37,6 +39,15 @@ bench: deps
 	cmake --build $(BENCH_BUILD_DIR)
 	for b in $(BENCH_BUILD_DIR)/bench/*_bench; do $$b; done
 
+# The project file reader under libFuzzer (clang), for FUZZ_SECONDS seconds.
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	      -DZK_BUILD_FUZZ=ON -DZK_BUILD_TESTS=OFF $(CMAKE_FLAGS)
+	cmake --build $(FUZZ_BUILD_DIR) --target project_file_fuzz
+	mkdir -p $(FUZZ_BUILD_DIR)/corpus
+	$(SANITIZER_ENV) $(FUZZ_BUILD_DIR)/fuzz/project_file_fuzz -max_total_time=$(FUZZ_SECONDS) \
+	      -print_final_stats=1 $(FUZZ_BUILD_DIR)/corpus fuzz/seeds
+
 format:
 	bash tools/format.sh
 
@@ -44,4 +55,4 @@ format-check:
 	bash tools/format.sh --check
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) $(BENCH_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) $(BENCH_BUILD_DIR) $(FUZZ_BUILD_DIR)

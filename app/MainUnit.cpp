@@ -211,9 +211,7 @@ QAction* TMainForm::AddItem(QMenu* menu, const char* caption, const char* name, 
 {
     QAction* item = menu->addAction(QString::fromUtf8(caption));
     item->setObjectName(QLatin1String(name));
-    item->setEnabled(handler != nullptr);
-    if (handler)
-        connect(item, &QAction::triggered, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
+    connect(item, &QAction::triggered, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
     return item;
 }
 
@@ -230,11 +228,11 @@ void TMainForm::BuildMenus()
     };
 
     QMenu* datei = addMenu("Datei", "MenuItem1");
-    AddItem(datei, "Neu", "DateiNeu1");
+    AddItem(datei, "Neu", "DateiNeu1", &TMainForm::DateiNeu1Click);
     separator(datei, "N9");
-    AddItem(datei, "Öffnen", "Dateiffnen1");
-    AddItem(datei, "Speichern", "DateiSpeichern1");
-    AddItem(datei, "Speichern unter...", "DateiSpeichernunter1");
+    AddItem(datei, "Öffnen", "Dateiffnen1", &TMainForm::Dateiffnen1Click);
+    AddItem(datei, "Speichern", "DateiSpeichern1", &TMainForm::DateiSpeichern1Click);
+    AddItem(datei, "Speichern unter...", "DateiSpeichernunter1", &TMainForm::DateiSpeichernunter1Click);
     separator(datei, "N7");
     AddItem(datei, "Drucker einrichten", "DateiDruckereinrichten1", &TMainForm::DateiDruckereinrichten1Click);
     AddItem(datei, "Druckeinstellungen...", "DateiDruckeinstellungen1",
@@ -354,6 +352,8 @@ void TMainForm::FormShow()
     Druckeinstellungen->Restore();
     if (QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - frameGeometry().center() + pos());
+    if (Arguments.size() > 1)
+        OpenFile(Arguments.at(1));
 }
 
 void TMainForm::FormDestroy()

@@ -9,6 +9,7 @@
 #include <memory>
 
 class QAction;
+class QFileDialog;
 class QPrinter;
 class QMenu;
 class QScrollBar;
@@ -138,4 +139,39 @@ public:
 private:
     std::unique_ptr<QPrinter> CurrentPrinter;
     std::unique_ptr<TDruckeinstellungenForm> Druckeinstellungen;
+
+    // The document commands of the "Datei" menu, closing and the command-line open
+    // (DocumentCommands.cpp).
+public:
+    void DateiNeu1Click();
+    void Dateiffnen1Click();
+    void DateiSpeichern1Click();
+    void DateiSpeichernunter1Click();
+    // Asks whether to save unsaved changes; canClose tells whether the window may close.
+    void FormCloseQuery(bool& canClose);
+    // True when the document was written.
+    bool SaveFile();
+    void OpenFileFromDialog();
+    // An empty, untitled project; the labels stay.
+    void NewAll();
+    // True when the file was read to its end. A file that cannot be opened leaves the
+    // empty project carrying name; a damaged one keeps what was read, untitled, and throws.
+    bool OpenFile(const QString& name);
+    // Writes the document to FileName; a failure is shown to the user and gives false.
+    bool SaveTheFile();
+    // The program's arguments; the first one after the program is opened at the first showing.
+    void SetCommandLine(const QStringList& arguments) { Arguments = arguments; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QFileDialog* FileDialog(const char* name, bool forSaving);
+    QString ChooseFile(QFileDialog& dialog);
+    // The save question; true when the command is to go on.
+    bool SaveQuestion(const QString& text);
+
+    QStringList Arguments;
+    QFileDialog* SaveDialog1 = FileDialog("SaveDialog1", true);
+    QFileDialog* OpenDialog1 = FileDialog("OpenDialog1", false);
 };

@@ -12,6 +12,7 @@ int main(int argc, char** argv)
     int result = 1;
     Guarded([&] {
         TMainForm mainForm;
+        mainForm.SetCommandLine(QApplication::arguments());
         mainForm.show();
         result = QApplication::exec();
     });

@@ -27,6 +27,11 @@ struct TDocument
     QTreeWidget* Vorgangs = nullptr;
     QTreeWidget* Arbeiter = nullptr;
     std::minstd_rand Random; // only for the letter of new resource captions
+    // Smallest Id a new record may take. A record made by the program takes its store
+    // index; loading a file raises these above every Id it read, so no Id is given
+    // twice and no stale resource Id in a task's list comes to name a new resource.
+    int64_t VorgangIdFloor = 0;
+    int64_t ArbeiterIdFloor = 0;
 
     TVorgangRec& VorgangAt(uint32_t index) const
     {

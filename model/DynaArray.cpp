@@ -11,6 +11,16 @@ void* ZeroAlloc(std::size_t bytes)
     return std::calloc(1, bytes);
 }
 
+// Large blocks are moved by remapping their pages rather than by copying them, so
+// growing a store of many elements 100 at a time stays cheap.
+void* ZeroResize(void* block, std::size_t oldBytes, std::size_t newBytes)
+{
+    auto* grown = static_cast<char*>(std::realloc(block, newBytes));
+    if (grown)
+        std::memset(grown + oldBytes, 0, newBytes - oldBytes);
+    return grown;
+}
+
 void ReportToStderr(const std::string& message)
 {
     std::fprintf(stderr, "%s\n", message.c_str());
@@ -26,6 +36,7 @@ void ReportToStderr(const std::string& message)
 } // namespace
 
 TStoreMemory::AllocFn TStoreMemory::Alloc = ZeroAlloc;
+TStoreMemory::ResizeFn TStoreMemory::Resize = ZeroResize;
 TStoreMemory::FreeFn TStoreMemory::Free = std::free;
 TStoreMemory::ReportFn TStoreMemory::Report = ReportToStderr;
 
@@ -73,13 +84,12 @@ bool TDynaArray::Grow()
     if (needed == AllocatedBytes)
         return false;
     const bool first = Count == 1 || !Data;
-    void* block = needed > UINT32_MAX ? nullptr : TStoreMemory::Alloc(std::size_t(needed));
+    void* block = nullptr;
+    if (needed <= UINT32_MAX)
+        block = first ? TStoreMemory::Alloc(std::size_t(needed))
+                      : TStoreMemory::Resize(Data, AllocatedBytes, std::size_t(needed));
     if (!block)
         FailAllocation(first ? 1 : 2, needed);
-    if (!first) {
-        std::memcpy(block, Data, AllocatedBytes);
-        TStoreMemory::Free(Data);
-    }
     Data = block;
     AllocatedBytes = uint32_t(needed);
     return true;

@@ -61,14 +61,18 @@ public:
 };
 
 // Seams of the store's memory handling. The allocator must return zero-filled
-// memory or null; the reporter shows the English out-of-memory text.
+// memory or null; the resizer returns the block grown to newBytes with the same
+// leading oldBytes and zeros after them, or null leaving the block as it was; the
+// reporter shows the English out-of-memory text. Replace them together.
 struct TStoreMemory
 {
     using AllocFn = void* (*)(std::size_t bytes);
+    using ResizeFn = void* (*)(void* block, std::size_t oldBytes, std::size_t newBytes);
     using FreeFn = void (*)(void* block);
     using ReportFn = void (*)(const std::string& message);
 
     static AllocFn Alloc;
+    static ResizeFn Resize;
     static FreeFn Free;
     static ReportFn Report;
 };

@@ -4,6 +4,9 @@
 #include "Texts.h"
 
 #include <QTreeWidget>
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
 
 QTreeWidget* OutlineOf(const TDocument& doc, TOutlineKind kind)
 {
@@ -44,14 +47,26 @@ QTreeWidgetItem* ParentFor(QTreeWidgetItem* node, bool asChild)
     return asChild ? node : node->parent();
 }
 
+// The Id of the record about to be appended to a store of count records. Fails
+// before anything is added when a damaged file has used up the Ids.
+int32_t TakeId(int64_t& floor, uint32_t count)
+{
+    const int64_t id = std::max<int64_t>(floor, count);
+    if (id > std::numeric_limits<int32_t>::max())
+        throw std::runtime_error("Es ist keine neue Kennung mehr frei");
+    floor = id + 1;
+    return int32_t(id);
+}
+
 QTreeWidgetItem* AddVorgang(TDocument& doc, QTreeWidgetItem* parent)
 {
+    const int32_t id = TakeId(doc.VorgangIdFloor, doc.VorgangStore->Count);
     TOutlineNode* node = AddNode(doc.Vorgangs, parent, QStringLiteral("Neuer Vorgang"));
     auto& rec = *static_cast<TVorgangRec*>(doc.VorgangStore->Append());
     rec.Beginn = Now();
     rec.Ende = Now();
     rec.Resources = new TDynaArray(sizeof(int32_t), doc.CurResId.Var());
-    rec.Id = doc.VorgangStore->CurrentIndex;
+    rec.Id = id;
     WideCopy(rec.Name, node->text(0));
     node->StoreIndex = uint32_t(doc.VorgangStore->CurrentIndex);
     return node;
@@ -59,11 +74,12 @@ QTreeWidgetItem* AddVorgang(TDocument& doc, QTreeWidgetItem* parent)
 
 QTreeWidgetItem* AddArbeiter(TDocument& doc, QTreeWidgetItem* parent)
 {
+    const int32_t id = TakeId(doc.ArbeiterIdFloor, doc.ArbeiterStore->Count);
     std::uniform_int_distribution<int> letter(0, 25);
     const QString caption = QStringLiteral("Neuer Arbeiter") + QChar(u'a' + letter(doc.Random));
     TOutlineNode* node = AddNode(doc.Arbeiter, parent, caption);
     auto& rec = *static_cast<TArbeiterRec*>(doc.ArbeiterStore->Append());
-    rec.Id = doc.ArbeiterStore->CurrentIndex;
+    rec.Id = id;
     WideCopy(rec.Name, node->text(0));
     node->StoreIndex = uint32_t(doc.ArbeiterStore->CurrentIndex);
     return node;

@@ -1,0 +1,145 @@
+#include "Outline.h"
+#include "ProjectFile.h"
+#include "Texts.h"
+
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <benchmark/benchmark.h>
+#include <memory>
+#include <random>
+
+namespace {
+
+// A document on its own outline widgets.
+struct TProject
+{
+    QTreeWidget Vorgangs;
+    QTreeWidget Arbeiter;
+    TDocument Doc;
+
+    TProject()
+    {
+        Doc.Vorgangs = &Vorgangs;
+        Doc.Arbeiter = &Arbeiter;
+        CreateModel(Doc, 1);
+    }
+    ~TProject() { DestroyModel(Doc); }
+};
+
+// N tasks in three levels (summaries of ten groups of nine leaves), every node
+// expanded, every leaf with a name, a custom text and a note, half of them linked,
+// each with two resources; N / 10 resources under summaries of ten.
+void Build(TDocument& doc, int tasks)
+{
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int32_t> anyTask(0, tasks - 1);
+    std::uniform_int_distribution<int32_t> anyResource(0, tasks / 10 - 1);
+    QTreeWidgetItem* top = nullptr;
+    QTreeWidgetItem* group = nullptr;
+    for (int i = 0; i < tasks; ++i) {
+        QTreeWidgetItem* node = nullptr;
+        if (i % 100 == 0)
+            node = top = VorgEinf(doc, top);
+        else if (i % 10 == 1)
+            node = group = VorgEinfChild(doc, top);
+        else
+            node = VorgEinfChild(doc, group);
+        node->setExpanded(true);
+        TVorgangRec& rec = VorgangOf(doc, node);
+        const QString name = QStringLiteral("Vorgang Nummer %1").arg(i);
+        FreeText(rec.Name);
+        WideCopy(rec.Name, name);
+        node->setText(0, name);
+        WideCopy(rec.Text1, QStringLiteral("Gewerk Rohbau"));
+        WideCopy(rec.Notes, QStringLiteral("Abnahme durch den Bauherrn vor Ort"));
+        if (i % 2 == 0)
+            rec.Link = anyTask(random) + 1;
+        *static_cast<int32_t*>(rec.Resources->Append()) = anyResource(random);
+        *static_cast<int32_t*>(rec.Resources->Append()) = anyResource(random);
+    }
+    QTreeWidgetItem* resourceTop = nullptr;
+    for (int i = 0; i < tasks / 10; ++i) {
+        QTreeWidgetItem* node =
+            i % 10 == 0 ? (resourceTop = ArbEinf(doc, resourceTop)) : ArbEinfChild(doc, resourceTop);
+        node->setExpanded(true);
+        TArbeiterRec& rec = ArbeiterOf(doc, node);
+        WideCopy(rec.EMail, QStringLiteral("arbeiter%1@example.de").arg(i));
+        rec.CostPerHour = 45;
+    }
+}
+
+QString SavedProject(const QTemporaryDir& dir, int tasks)
+{
+    TProject project;
+    Build(project.Doc, tasks);
+    QString error;
+    const QString name = dir.filePath(QStringLiteral("bench.zkt"));
+    if (!SaveProjectFile(project.Doc, name, error))
+        qFatal("cannot write the benchmark project");
+    return name;
+}
+
+void BM_SaveTheFile(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    TProject project;
+    Build(project.Doc, int(state.range(0)));
+    const QString name = dir.filePath(QStringLiteral("bench.zkt"));
+    QString error;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(SaveProjectFile(project.Doc, name, error));
+    state.SetItemsProcessed(int64_t(state.iterations()) * state.range(0));
+}
+BENCHMARK(BM_SaveTheFile)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// The file image alone, without the disk.
+void BM_WriteProject(benchmark::State& state)
+{
+    TProject project;
+    Build(project.Doc, int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(WriteProject(project.Doc));
+    state.SetItemsProcessed(int64_t(state.iterations()) * state.range(0));
+}
+BENCHMARK(BM_WriteProject)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// Reading the file and building both outlines into an empty document; emptying
+// the previous document is measured on its own below.
+void BM_OpenFile(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString name = SavedProject(dir, int(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto project = std::make_unique<TProject>();
+        state.ResumeTiming();
+        QByteArray bytes;
+        ReadFileBytes(name, bytes);
+        ReadProject(project->Doc, bytes);
+        state.PauseTiming();
+        project.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * state.range(0));
+}
+BENCHMARK(BM_OpenFile)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// What "Neu" and "Öffnen" spend on emptying a loaded document.
+void BM_ClearProject(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString name = SavedProject(dir, int(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        TProject project;
+        QByteArray bytes;
+        ReadFileBytes(name, bytes);
+        ReadProject(project.Doc, bytes);
+        state.ResumeTiming();
+        ClearProject(project.Doc);
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * state.range(0));
+}
+BENCHMARK(BM_ClearProject)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,500 @@
+#include "ProjectFile.h"
+
+#include "Outline.h"
+#include "Texts.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QSignalBlocker>
+#include <QTreeWidget>
+#include <QtEndian>
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <memory>
+#include <string>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr int TaskImageSize = 144;
+constexpr int ResourceImageSize = 104;
+constexpr int TaskTextCount = 7;
+constexpr int ResourceTextCount = 8;
+// Deeper outlines than this cannot be made by hand; a file claiming one is damaged,
+// and taking it would only exhaust the stack of the recursive tree code later.
+constexpr int MaxDepth = 10000;
+
+[[noreturn]] void Fail(const QString& text)
+{
+    throw EProjectFile(text.toStdString());
+}
+
+[[noreturn]] void Damaged(const QString& what)
+{
+    Fail(QStringLiteral("Die Datei ist beschädigt: ") + what);
+}
+
+// Reads values from the bytes of the file, checking every size against the bytes left.
+class TReader
+{
+public:
+    explicit TReader(const QByteArray& bytes)
+        : Pos(reinterpret_cast<const uchar*>(bytes.constData())), End(Pos + bytes.size())
+    {}
+
+    const uchar* Take(qsizetype size)
+    {
+        if (End - Pos < size)
+            Fail(QStringLiteral("Read beyond end of file"));
+        const uchar* taken = Pos;
+        Pos += size;
+        return taken;
+    }
+    int32_t Int32() { return qFromLittleEndian<qint32>(Take(4)); }
+    double Float64() { return std::bit_cast<double>(qFromLittleEndian<quint64>(Take(8))); }
+
+    // A child or sibling flag: exactly 1 or 0.
+    bool Flag()
+    {
+        const int32_t flag = Int32();
+        if (flag != 0 && flag != 1)
+            Damaged(QStringLiteral("Gliederungskennzeichen %1 statt 0 oder 1").arg(flag));
+        return flag == 1;
+    }
+
+    // A counted UTF-16LE text as an owned, zero-terminated buffer.
+    char16_t* Text()
+    {
+        const int32_t length = Int32();
+        if (length < 0)
+            Damaged(QStringLiteral("Textlänge %1").arg(length));
+        const uchar* units = Take(qsizetype(length) * 2);
+        auto* text = new char16_t[std::size_t(length) + 1]();
+        qFromLittleEndian<quint16>(units, length, text);
+        return text;
+    }
+
+private:
+    const uchar* Pos;
+    const uchar* End;
+};
+
+int32_t Int32At(const uchar* image, qsizetype offset)
+{
+    return qFromLittleEndian<qint32>(image + offset);
+}
+
+double Float64At(const uchar* image, int offset)
+{
+    return std::bit_cast<double>(qFromLittleEndian<quint64>(image + offset));
+}
+
+// Texts of one entry, freed unless handed to the record.
+template <int N> struct TEntryTexts
+{
+    std::array<char16_t*, N> Texts{};
+
+    ~TEntryTexts()
+    {
+        for (char16_t*& text : Texts)
+            FreeText(text);
+    }
+    void Read(TReader& in)
+    {
+        for (char16_t*& text : Texts)
+            text = in.Text();
+    }
+    // Frees what field held and gives it text i.
+    void MoveInto(int i, char16_t*& field)
+    {
+        FreeText(field);
+        field = std::exchange(Texts[std::size_t(i)], nullptr);
+    }
+};
+
+// What a load keeps track of beyond the outlines. Whatever way the load ends, the
+// Id floors are raised above every Id read, so new records never repeat one.
+class TLoad
+{
+public:
+    explicit TLoad(TDocument& doc) : Doc(doc) {}
+    ~TLoad()
+    {
+        Doc.VorgangIdFloor = std::max(Doc.VorgangIdFloor, MaxVorgangId + 1);
+        Doc.ArbeiterIdFloor = std::max(Doc.ArbeiterIdFloor, MaxArbeiterId + 1);
+    }
+    TLoad(const TLoad&) = delete;
+    TLoad& operator=(const TLoad&) = delete;
+
+    void TakeVorgangId(int32_t id)
+    {
+        if (!VorgangIds.insert(id).second)
+            Damaged(QStringLiteral("Die Vorgangskennung %1 kommt zweimal vor").arg(id));
+        MaxVorgangId = std::max<int64_t>(MaxVorgangId, id);
+    }
+    void TakeArbeiterId(int32_t id)
+    {
+        if (!ArbeiterIds.insert(id).second)
+            Damaged(QStringLiteral("Die Ressourcenkennung %1 kommt zweimal vor").arg(id));
+        NoteAssignedId(id);
+    }
+    // A resource Id in a task's list: kept as it is, even when it names no resource.
+    void NoteAssignedId(int32_t id) { MaxArbeiterId = std::max<int64_t>(MaxArbeiterId, id); }
+
+    TDocument& Doc;
+
+private:
+    std::unordered_set<int32_t> VorgangIds;
+    std::unordered_set<int32_t> ArbeiterIds;
+    int64_t MaxVorgangId = -1;
+    int64_t MaxArbeiterId = -1;
+};
+
+void CheckNotDeleted(const uchar* image, const QString& what)
+{
+    if (image[0] != 0)
+        Damaged(what);
+}
+
+// One task entry over the record of node, which keeps its defaults until the
+// whole entry has been read.
+void ReadVorgang(TReader& in, TLoad& load, QTreeWidgetItem* node)
+{
+    const uchar* image = in.Take(TaskImageSize);
+    CheckNotDeleted(image, QStringLiteral("Ein gelöschter Vorgang steht in der Gliederung"));
+    const int32_t id = Int32At(image, 4);
+    load.TakeVorgangId(id);
+    TEntryTexts<TaskTextCount> texts;
+    texts.Read(in);
+    const int32_t count = in.Int32();
+    if (count < 0)
+        Damaged(QStringLiteral("Ressourcenanzahl %1").arg(count));
+    const uchar* ids = in.Take(qsizetype(count) * 4);
+    auto resources = std::make_unique<TDynaArray>(uint32_t(sizeof(int32_t)), load.Doc.CurResId.Var());
+    for (int32_t i = 0; i < count; ++i) {
+        const int32_t resourceId = Int32At(ids, qsizetype(i) * 4);
+        *static_cast<int32_t*>(resources->Append()) = resourceId;
+        load.NoteAssignedId(resourceId);
+    }
+
+    TVorgangRec& rec = VorgangOf(load.Doc, node);
+    rec.Deleted = 0;
+    rec.Id = id;
+    rec.Node = nullptr;
+    rec.Beginn = Float64At(image, 16);
+    rec.Ende = Float64At(image, 24);
+    delete rec.Resources;
+    rec.Resources = resources.release();
+    rec.Link = Int32At(image, 36);
+    for (int i = 0; i < CustomFieldCount; ++i)
+        CustomNumber(rec, i) = Float64At(image, 64 + 8 * i);
+    rec.IsSummary = image[104];
+    rec.Visited = 0;
+    rec.IncludeWorkCosts = image[106];
+    rec.FixedCosts = Float64At(image, 112);
+    texts.MoveInto(0, rec.Name);
+    for (int i = 0; i < CustomFieldCount; ++i)
+        texts.MoveInto(1 + i, CustomText(rec, i));
+    texts.MoveInto(6, rec.Notes);
+    node->setText(0, TextOf(rec.Name));
+}
+
+void ReadArbeiter(TReader& in, TLoad& load, QTreeWidgetItem* node)
+{
+    const uchar* image = in.Take(ResourceImageSize);
+    CheckNotDeleted(image, QStringLiteral("Eine gelöschte Ressource steht in der Gliederung"));
+    const int32_t id = Int32At(image, 4);
+    load.TakeArbeiterId(id);
+    TEntryTexts<ResourceTextCount> texts;
+    texts.Read(in);
+
+    TArbeiterRec& rec = ArbeiterOf(load.Doc, node);
+    rec.Deleted = 0;
+    rec.Id = id;
+    rec.CostPerHour = Float64At(image, 16);
+    rec.CostPerUse = Float64At(image, 24);
+    rec.Members = Int32At(image, 32);
+    for (int i = 0; i < CustomFieldCount; ++i)
+        CustomNumber(rec, i) = Float64At(image, 56 + 8 * i);
+    texts.MoveInto(0, rec.Name);
+    texts.MoveInto(1, rec.EMail);
+    for (int i = 0; i < CustomFieldCount; ++i)
+        texts.MoveInto(2 + i, CustomText(rec, i));
+    texts.MoveInto(7, rec.Notes);
+    node->setText(0, TextOf(rec.Name));
+}
+
+using TInsert = QTreeWidgetItem* (*)(TDocument&, QTreeWidgetItem*);
+using TReadEntry = void (*)(TReader&, TLoad&, QTreeWidgetItem*);
+
+// Reads a forest in pre-order without recursion: after a node's entry comes its
+// child flag; a node without children is followed by its sibling flag, and each
+// list that ends is followed by the sibling flag of its parent. A node whose entry
+// cannot be read is removed again: its record would carry a made-up Id that a
+// record read before may already have.
+void ReadForest(TReader& in, TLoad& load, TOutlineKind kind, TInsert sibling, TInsert child,
+                TReadEntry readEntry, std::vector<QTreeWidgetItem*>& preOrder)
+{
+    QTreeWidgetItem* node = sibling(load.Doc, nullptr);
+    int depth = 1;
+    for (;;) {
+        try {
+            readEntry(in, load, node);
+        } catch (...) {
+            RemoveNode(load.Doc, kind, node);
+            throw;
+        }
+        preOrder.push_back(node);
+        if (in.Flag()) {
+            if (depth == MaxDepth)
+                Damaged(QStringLiteral("Die Gliederung ist tiefer als %1 Ebenen").arg(MaxDepth));
+            node = child(load.Doc, node);
+            ++depth;
+            continue;
+        }
+        while (!in.Flag()) {
+            node = node->parent();
+            --depth;
+            if (!node)
+                return;
+        }
+        node = sibling(load.Doc, node);
+    }
+}
+
+// One state per node in pre-order, nodes inside collapsed nodes included. The
+// outline reports no expansions meanwhile: nothing is to be repainted per node.
+void ReadExpansion(TReader& in, QTreeWidget* outline, const std::vector<QTreeWidgetItem*>& preOrder)
+{
+    if (in.Int32() <= 0)
+        return;
+    if (preOrder.empty())
+        Fail(QStringLiteral("Invalid index"));
+    const QSignalBlocker quiet(outline);
+    for (QTreeWidgetItem* node : preOrder)
+        if (in.Int32() == 1)
+            node->setExpanded(true);
+}
+
+// Appends little-endian values to the file image. With a device, the image is
+// handed to it in chunks, so a large project needs no buffer of its whole size.
+class TWriter
+{
+public:
+    explicit TWriter(QIODevice* device = nullptr) : Device(device)
+    {
+        if (Device)
+            Bytes.reserve(ChunkSize + 4096);
+    }
+
+    QByteArray Bytes;
+    bool WriteFailed = false;
+
+    void Flush(bool all)
+    {
+        if (!Device || (!all && Bytes.size() < ChunkSize))
+            return;
+        if (!WriteFailed && Device->write(Bytes) != Bytes.size())
+            WriteFailed = true;
+        Bytes.resize(0);
+    }
+
+    uchar* Grow(qsizetype size)
+    {
+        const qsizetype at = Bytes.size();
+        Bytes.resize(at + size);
+        return reinterpret_cast<uchar*>(Bytes.data()) + at;
+    }
+    void Int32(int32_t value) { qToLittleEndian<qint32>(value, Grow(4)); }
+    void Float64(double value) { qToLittleEndian<quint64>(std::bit_cast<quint64>(value), Grow(8)); }
+    void Text(const char16_t* text)
+    {
+        const std::size_t length = text ? std::char_traits<char16_t>::length(text) : 0;
+        Int32(int32_t(length));
+        if (length > 0)
+            qToLittleEndian<quint16>(text, qsizetype(length), Grow(qsizetype(length) * 2));
+    }
+
+private:
+    static constexpr qsizetype ChunkSize = qsizetype(1) << 20;
+    QIODevice* Device;
+};
+
+void PutInt32(uchar* image, int offset, int32_t value)
+{
+    qToLittleEndian<qint32>(value, image + offset);
+}
+
+void PutFloat64(uchar* image, int offset, double value)
+{
+    qToLittleEndian<quint64>(std::bit_cast<quint64>(value), image + offset);
+}
+
+void WriteVorgang(TWriter& out, const TDocument& doc, const QTreeWidgetItem* node)
+{
+    TVorgangRec& rec = VorgangOf(doc, node);
+    uchar* image = out.Grow(TaskImageSize);
+    std::fill_n(image, TaskImageSize, uchar(0));
+    PutInt32(image, 4, rec.Id);
+    PutFloat64(image, 16, rec.Beginn);
+    PutFloat64(image, 24, rec.Ende);
+    PutInt32(image, 36, rec.Link);
+    for (int i = 0; i < CustomFieldCount; ++i)
+        PutFloat64(image, 64 + 8 * i, CustomNumber(rec, i));
+    image[104] = rec.IsSummary;
+    image[106] = rec.IncludeWorkCosts;
+    PutFloat64(image, 112, rec.FixedCosts);
+    out.Text(rec.Name);
+    for (int i = 0; i < CustomFieldCount; ++i)
+        out.Text(CustomText(rec, i));
+    out.Text(rec.Notes);
+    const TDynaArray* resources = rec.Resources;
+    const uint32_t count = resources ? resources->Count : 0;
+    out.Int32(int32_t(count));
+    for (uint32_t i = 0; i < count; ++i)
+        out.Int32(*static_cast<const int32_t*>(resources->At(i)));
+}
+
+void WriteArbeiter(TWriter& out, const TDocument& doc, const QTreeWidgetItem* node)
+{
+    TArbeiterRec& rec = ArbeiterOf(doc, node);
+    uchar* image = out.Grow(ResourceImageSize);
+    std::fill_n(image, ResourceImageSize, uchar(0));
+    PutInt32(image, 4, rec.Id);
+    PutFloat64(image, 16, rec.CostPerHour);
+    PutFloat64(image, 24, rec.CostPerUse);
+    PutInt32(image, 32, rec.Members);
+    for (int i = 0; i < CustomFieldCount; ++i)
+        PutFloat64(image, 56 + 8 * i, CustomNumber(rec, i));
+    out.Text(rec.Name);
+    out.Text(rec.EMail);
+    for (int i = 0; i < CustomFieldCount; ++i)
+        out.Text(CustomText(rec, i));
+    out.Text(rec.Notes);
+}
+
+using TWriteEntry = void (*)(TWriter&, const TDocument&, const QTreeWidgetItem*);
+
+// The section flag and, when the outline has nodes, its forest; the mirror of
+// ReadForest, keeping the path of child positions instead of recursing. Collects
+// the expanded states on the way, in the same pre-order.
+void WriteSection(TWriter& out, const TDocument& doc, const QTreeWidget* outline, TWriteEntry writeEntry,
+                  std::vector<bool>& expanded)
+{
+    const int topCount = outline->topLevelItemCount();
+    out.Int32(topCount > 0 ? 1 : 0);
+    if (topCount == 0)
+        return;
+    std::vector<int> path{0};
+    QTreeWidgetItem* node = outline->topLevelItem(0);
+    for (;;) {
+        writeEntry(out, doc, node);
+        out.Flush(false);
+        expanded.push_back(node->isExpanded());
+        const bool hasChildren = node->childCount() > 0;
+        out.Int32(hasChildren ? 1 : 0);
+        if (hasChildren) {
+            node = node->child(0);
+            path.push_back(0);
+            continue;
+        }
+        for (;;) {
+            QTreeWidgetItem* parent = node->parent();
+            const int next = path.back() + 1;
+            const int count = parent ? parent->childCount() : topCount;
+            if (next < count) {
+                out.Int32(1);
+                path.back() = next;
+                node = parent ? parent->child(next) : outline->topLevelItem(next);
+                break;
+            }
+            out.Int32(0);
+            path.pop_back();
+            if (path.empty())
+                return;
+            node = parent;
+        }
+    }
+}
+
+void WriteExpansion(TWriter& out, const std::vector<bool>& expanded)
+{
+    out.Int32(expanded.empty() ? 0 : 1);
+    for (bool state : expanded)
+        out.Int32(state ? 1 : 0);
+}
+
+void WriteDocument(TWriter& out, const TDocument& doc)
+{
+    std::vector<bool> vorgangExpanded;
+    std::vector<bool> arbeiterExpanded;
+    WriteSection(out, doc, doc.Vorgangs, WriteVorgang, vorgangExpanded);
+    WriteSection(out, doc, doc.Arbeiter, WriteArbeiter, arbeiterExpanded);
+    out.Float64(doc.ViewStart);
+    WriteExpansion(out, vorgangExpanded);
+    WriteExpansion(out, arbeiterExpanded);
+}
+
+} // namespace
+
+void ClearProject(TDocument& doc)
+{
+    ClearOutline(doc, TOutlineKind::Vorgang);
+    ClearOutline(doc, TOutlineKind::Arbeiter);
+    doc.VorgangStore->Clear();
+    doc.ArbeiterStore->Clear();
+    doc.VorgangIdFloor = 0;
+    doc.ArbeiterIdFloor = 0;
+}
+
+bool ReadFileBytes(const QString& name, QByteArray& bytes)
+{
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        Fail(QStringLiteral("I/O error: ") + file.errorString());
+    return true;
+}
+
+void ReadProject(TDocument& doc, const QByteArray& bytes)
+{
+    TReader in(bytes);
+    TLoad load(doc);
+    std::vector<QTreeWidgetItem*> vorgangs;
+    std::vector<QTreeWidgetItem*> arbeiter;
+    if (in.Int32() > 0)
+        ReadForest(in, load, TOutlineKind::Vorgang, VorgEinf, VorgEinfChild, ReadVorgang, vorgangs);
+    if (in.Int32() > 0)
+        ReadForest(in, load, TOutlineKind::Arbeiter, ArbEinf, ArbEinfChild, ReadArbeiter, arbeiter);
+    doc.ViewStart = in.Float64();
+    ReadExpansion(in, doc.Vorgangs, vorgangs);
+    ReadExpansion(in, doc.Arbeiter, arbeiter);
+}
+
+QByteArray WriteProject(const TDocument& doc)
+{
+    TWriter out;
+    out.Bytes.reserve(qsizetype(doc.VorgangStore->Count) * 200 + qsizetype(doc.ArbeiterStore->Count) * 160 +
+                      64);
+    WriteDocument(out, doc);
+    return out.Bytes;
+}
+
+bool SaveProjectFile(const TDocument& doc, const QString& name, QString& error)
+{
+    QSaveFile file(name);
+    if (file.open(QIODevice::WriteOnly)) {
+        TWriter out(&file);
+        WriteDocument(out, doc);
+        out.Flush(true);
+        if (!out.WriteFailed && file.commit())
+            return true;
+    }
+    error = file.errorString();
+    return false;
+}

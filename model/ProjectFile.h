@@ -1,0 +1,42 @@
+#pragma once
+
+#include "Document.h"
+
+#include <QByteArray>
+#include <QString>
+#include <stdexcept>
+
+// The ".zkt" project file: little-endian, no header. Both outlines in pre-order
+// with the 144-byte task and 104-byte resource images, their texts as counted
+// UTF-16LE strings, the tasks' resource lists, ViewStart and the expanded state
+// of every node.
+
+// A file that ends too early or holds what the writer never writes. what() is the
+// user-facing text (UTF-8) without the closing full stop.
+class EProjectFile : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Empties both outlines (running the deletion handling) and then both stores.
+// FileName, ViewStart and the labels are left alone.
+void ClearProject(TDocument& doc);
+
+// Reads the whole file into bytes and closes it again. False when it cannot be
+// opened (missing, inaccessible, a folder); a failing read throws EProjectFile.
+bool ReadFileBytes(const QString& name, QByteArray& bytes);
+
+// Builds the project in bytes into doc, whose outlines and stores must be empty.
+// Nodes and records are made through VorgEinf/VorgEinfChild/ArbEinf/ArbEinfChild;
+// nothing is recalculated. Throws EProjectFile at the first fault: the nodes whose
+// entries were read stay, every record stays whole and safe to edit, save and
+// clear, and the Id floors stay above every Id read.
+void ReadProject(TDocument& doc, const QByteArray& bytes);
+
+// The file image of the document. Runtime slots, padding and reserved bytes are zero.
+QByteArray WriteProject(const TDocument& doc);
+
+// Writes the document to name through a temporary file that replaces the old one
+// only when complete. On failure returns false and puts the reason into error.
+bool SaveProjectFile(const TDocument& doc, const QString& name, QString& error);

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimeEdit>
 #include <QTreeWidget>
@@ -422,6 +423,42 @@ TEST_F(Editors, ResourceEditorStoresItsFields)
         QDialog::Rejected);
     EditResource(node);
     EXPECT_EQ(TextOf(rec.Name), QStringLiteral("Maurer"));
+}
+
+TEST_F(Editors, LabelsTypedInTheEditorsSurviveNeuAndOeffnen)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("leer.zkt"));
+    {
+        TMainForm other;
+        other.Doc().FileName = path;
+        ASSERT_TRUE(other.SaveTheFile());
+    }
+    Script([](QDialog& dialog) {
+        In<QTableWidget>(dialog, "TntStringGrid1")->item(3, 1)->setText(QStringLiteral("Gewerk"));
+    });
+    EditTask(Task("Keller", At(2027, 3, 1), At(2027, 3, 2)));
+    Script([](QDialog& dialog) {
+        In<QTableWidget>(dialog, "TntStringGrid1")->item(8, 1)->setText(QStringLiteral("Stundenzahl"));
+    });
+    EditResource(ArbEinf(Doc, nullptr));
+    Form.SetUnChanged();
+
+    Form.findChild<QAction*>(QStringLiteral("DateiNeu1"))->trigger();
+    ASSERT_EQ(Vorgangs->topLevelItemCount(), 0);
+    ASSERT_TRUE(Form.OpenFile(path));
+
+    Script([](QDialog& dialog) {
+        EXPECT_EQ(In<QTableWidget>(dialog, "TntStringGrid1")->item(3, 1)->text(), QStringLiteral("Gewerk"));
+    });
+    EditTask(Task("Dach", At(2027, 4, 1), At(2027, 4, 2)));
+    Script([](QDialog& dialog) {
+        auto* grid = In<QTableWidget>(dialog, "TntStringGrid1");
+        EXPECT_EQ(grid->item(8, 1)->text(), QStringLiteral("Stundenzahl"));
+        EXPECT_EQ(grid->item(3, 1)->text(), QStringLiteral("Text 3"));
+    });
+    EditResource(ArbEinf(Doc, nullptr));
+    EXPECT_TRUE(Modal.Dialogs.empty());
 }
 
 TEST(SpinEdits, StepByOneWithoutBoundsAndKeepTypedText)

@@ -205,6 +205,8 @@ void TMainForm::BuildLayout()
     statusBar()->setFixedHeight(19);
     Document.Vorgangs = Vorgangs;
     Document.Arbeiter = Arbeiter;
+    TrackExpansion(Vorgangs);
+    TrackExpansion(Arbeiter);
 }
 
 QAction* TMainForm::AddItem(QMenu* menu, const char* caption, const char* name, THandler handler)

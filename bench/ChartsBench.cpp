@@ -26,7 +26,7 @@ public:
         for (int i = 0; i < tasks; ++i) {
             if (i % 10 == 0) {
                 summary = VorgEinf(Doc, nullptr);
-                summary->setExpanded(true);
+                SetExpanded(summary, true);
                 VorgangOf(Doc, summary).IsSummary = 1;
                 continue;
             }

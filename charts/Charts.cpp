@@ -120,7 +120,7 @@ void DrawName(TCanvas& canvas, const TChartParams& p, int y, int level, const QS
 
 bool ShowsChildren(const QTreeWidgetItem* node)
 {
-    return node->childCount() > 0 && node->isExpanded();
+    return node->childCount() > 0 && IsExpanded(node);
 }
 
 // The walk shared by both charts: from the `first` child of `parent` on, descending

@@ -18,6 +18,20 @@ TOutlineNode::TOutlineNode(const QString& caption) : QTreeWidgetItem(QStringList
     setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
 }
 
+void SetExpanded(QTreeWidgetItem* node, bool expanded)
+{
+    node->setExpanded(expanded);
+    static_cast<TOutlineNode*>(node)->Expanded = expanded && node->treeWidget();
+}
+
+void TrackExpansion(QTreeWidget* outline)
+{
+    QObject::connect(outline, &QTreeWidget::itemExpanded, outline,
+                     [](QTreeWidgetItem* node) { static_cast<TOutlineNode*>(node)->Expanded = true; });
+    QObject::connect(outline, &QTreeWidget::itemCollapsed, outline,
+                     [](QTreeWidgetItem* node) { static_cast<TOutlineNode*>(node)->Expanded = false; });
+}
+
 TVorgangRec& VorgangOf(const TDocument& doc, const QTreeWidgetItem* node)
 {
     return doc.VorgangAt(RecordIndex(node));

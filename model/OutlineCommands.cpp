@@ -36,7 +36,7 @@ QTreeWidgetItem* NextSibling(QTreeWidgetItem* node)
 
 void CollapseSubtree(QTreeWidgetItem* node)
 {
-    node->setExpanded(false);
+    SetExpanded(node, false);
     for (int i = 0; i < node->childCount(); ++i)
         CollapseSubtree(node->child(i));
 }
@@ -46,7 +46,7 @@ void Take(QTreeWidget* outline, QTreeWidgetItem* node)
     if (QTreeWidgetItem* parent = node->parent()) {
         parent->takeChild(parent->indexOfChild(node));
         if (parent->childCount() == 0)
-            parent->setExpanded(false);
+            SetExpanded(parent, false);
     } else {
         outline->takeTopLevelItem(outline->indexOfTopLevelItem(node));
     }
@@ -75,7 +75,7 @@ void MoveNode(QTreeWidget* outline, QTreeWidgetItem* node, TMovePlace place, QTr
     Put(outline, node, place, target);
     CollapseSubtree(node);
     if (QTreeWidgetItem* parent = node->parent())
-        parent->setExpanded(true);
+        SetExpanded(parent, true);
     if (wasCurrent)
         outline->setCurrentItem(node);
     node->setSelected(wasSelected);

@@ -276,7 +276,7 @@ void ReadExpansion(TReader& in, QTreeWidget* outline, const std::vector<QTreeWid
     const QSignalBlocker quiet(outline);
     for (QTreeWidgetItem* node : preOrder)
         if (in.Int32() == 1)
-            node->setExpanded(true);
+            SetExpanded(node, true);
 }
 
 // Appends little-endian values to the file image. With a device, the image is
@@ -393,7 +393,7 @@ void WriteSection(TWriter& out, const TDocument& doc, const QTreeWidget* outline
     for (;;) {
         writeEntry(out, doc, node);
         out.Flush(false);
-        expanded.push_back(node->isExpanded());
+        expanded.push_back(IsExpanded(node));
         const bool hasChildren = node->childCount() > 0;
         out.Int32(hasChildren ? 1 : 0);
         if (hasChildren) {

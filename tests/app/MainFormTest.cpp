@@ -16,8 +16,11 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QTest>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <gtest/gtest.h>
+#include <random>
 
 namespace {
 
@@ -251,6 +254,54 @@ TEST_F(MainForm, RowsBelowTheSurfaceAreRecountedAfterEveryOutlineChange)
     check("scrolled");
     Find<QAction>("MenuItem3")->trigger();
     check("zoomed");
+}
+
+// The expanded state the file and the charts read must be the one the outline
+// shows, whatever mix of commands, keys and mouse clicks brought it there.
+TEST_F(MainForm, ExpandedStatesFollowCommandsKeysAndClicks)
+{
+    Form.show();
+    std::mt19937 random(11);
+    auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+    const char* commands[] = {
+        "EinfgenVorgangeinfgen1",       "EinfgenVorgangalsUntergeordnetesObjekteinfgen1",
+        "VorgngeVorganglschen1",        "VorgangEinrueck",
+        "VorgngeVorgangeineEbenehher1", "VorgngeNachobenverschieben1",
+        "VorgngeNachuntenverschieben1"};
+    const Qt::Key keys[] = {Qt::Key_Right, Qt::Key_Left, Qt::Key_Plus, Qt::Key_Minus, Qt::Key_Asterisk};
+    QTreeWidget* outline = Vorgangs();
+    for (int i = 0; i < 12; ++i)
+        Find<QAction>("EinfgenVorgangeinfgen1")->trigger();
+
+    for (int step = 0; step < 600; ++step) {
+        std::vector<QTreeWidgetItem*> nodes;
+        for (QTreeWidgetItemIterator it(outline); *it; ++it)
+            nodes.push_back(*it);
+        if (!nodes.empty())
+            outline->setCurrentItem(nodes[std::size_t(pick(int(nodes.size())))]);
+        std::string what;
+        switch (pick(4)) {
+        case 0:
+        case 1:
+            what = commands[pick(7)];
+            Find<QAction>(what.c_str())->trigger();
+            break;
+        case 2:
+            what = "key " + std::to_string(step);
+            QTest::keyClick(outline, keys[pick(5)]);
+            break;
+        default:
+            // Only on nodes with children: on a leaf it opens the task editor.
+            if (QTreeWidgetItem* node = outline->currentItem(); node && node->childCount() > 0) {
+                what = "double-click";
+                const QRect rect = outline->visualItemRect(node);
+                if (rect.isValid())
+                    QTest::mouseDClick(outline->viewport(), Qt::LeftButton, {}, rect.center());
+            }
+        }
+        for (QTreeWidgetItemIterator it(outline); *it; ++it)
+            ASSERT_EQ(IsExpanded(*it), (*it)->isExpanded()) << "after " << what << " at step " << step;
+    }
 }
 
 TEST_F(MainForm, BeendenClosesTheWindow)

@@ -30,6 +30,16 @@ protected:
     }
 };
 
+TEST(Clock, NowIsTheLocalDateAndTimeAsQtSeesIt)
+{
+    const double before = ToDayNumber(QDateTime::currentDateTime());
+    const double now = Now();
+    const double after = ToDayNumber(QDateTime::currentDateTime());
+    constexpr double millisecond = 1.0 / 86400000.0;
+    EXPECT_GE(now, before - millisecond);
+    EXPECT_LE(now, after + millisecond);
+}
+
 TEST_F(OutlineRecords, FirstTaskInAnEmptyOutline)
 {
     SetClockForTesting([] { return QDateTime(QDate(2026, 3, 29), QTime(14, 30)); });

@@ -30,6 +30,8 @@ struct TProject
     {
         Doc.Vorgangs = &Vorgangs;
         Doc.Arbeiter = &Arbeiter;
+        TrackExpansion(&Vorgangs);
+        TrackExpansion(&Arbeiter);
         CreateModel(Doc, 99);
     }
     ~TProject() { DestroyModel(Doc); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Document.h"
+#include "Outline.h"
 
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -17,6 +18,8 @@ protected:
     {
         Doc.Vorgangs = &Vorgangs;
         Doc.Arbeiter = &Arbeiter;
+        TrackExpansion(&Vorgangs);
+        TrackExpansion(&Arbeiter);
         CreateModel(Doc, 1234);
     }
     void TearDown() override { DestroyModel(Doc); }

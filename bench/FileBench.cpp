@@ -27,9 +27,10 @@ struct TProject
     ~TProject() { DestroyModel(Doc); }
 };
 
-// N tasks in three levels (summaries of ten groups of nine leaves), every node
-// expanded, every leaf with a name, a custom text and a note, half of them linked,
-// each with two resources; N / 10 resources under summaries of ten.
+// N tasks in three levels (summaries of ten groups of nine leaves), every leaf with
+// a name, a custom text and a note, half of them linked, each with two resources;
+// N / 10 resources under summaries of ten. Every summary is expanded, so the whole
+// outline shows; leaves stay collapsed, as the user leaves them.
 void Build(TDocument& doc, int tasks)
 {
     std::mt19937 random(7);
@@ -45,7 +46,7 @@ void Build(TDocument& doc, int tasks)
             node = group = VorgEinfChild(doc, top);
         else
             node = VorgEinfChild(doc, group);
-        SetExpanded(node, true);
+        SetExpanded(node, node == group || node == top);
         TVorgangRec& rec = VorgangOf(doc, node);
         const QString name = QStringLiteral("Vorgang Nummer %1").arg(i);
         FreeText(rec.Name);
@@ -62,7 +63,7 @@ void Build(TDocument& doc, int tasks)
     for (int i = 0; i < tasks / 10; ++i) {
         QTreeWidgetItem* node =
             i % 10 == 0 ? (resourceTop = ArbEinf(doc, resourceTop)) : ArbEinfChild(doc, resourceTop);
-        SetExpanded(node, true);
+        SetExpanded(node, node == resourceTop);
         TArbeiterRec& rec = ArbeiterOf(doc, node);
         WideCopy(rec.EMail, QStringLiteral("arbeiter%1@example.de").arg(i));
         rec.CostPerHour = 45;

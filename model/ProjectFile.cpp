@@ -115,6 +115,32 @@ template <int N> struct TEntryTexts
     }
 };
 
+// The Ids a load has met. Files number their records from 0 on, so a bitmap over
+// the small Ids answers at the cost of a bit each; only Ids beyond it, which a
+// damaged file may hold, go to a hash set.
+class TIdSet
+{
+public:
+    // False when id was there already.
+    bool Insert(int32_t id)
+    {
+        if (id < 0 || id >= BitmapLimit)
+            return Others.insert(id).second;
+        const auto word = std::size_t(id) / 64;
+        if (word >= Bits.size())
+            Bits.resize(std::max(word + 1, Bits.size() * 2));
+        const uint64_t bit = uint64_t(1) << (id % 64);
+        const bool fresh = (Bits[word] & bit) == 0;
+        Bits[word] |= bit;
+        return fresh;
+    }
+
+private:
+    static constexpr int32_t BitmapLimit = 1 << 26;
+    std::vector<uint64_t> Bits;
+    std::unordered_set<int32_t> Others;
+};
+
 // What a load keeps track of beyond the outlines. Whatever way the load ends, the
 // Id floors are raised above every Id read, so new records never repeat one.
 class TLoad
@@ -131,13 +157,13 @@ public:
 
     void TakeVorgangId(int32_t id)
     {
-        if (!VorgangIds.insert(id).second)
+        if (!VorgangIds.Insert(id))
             Damaged(QStringLiteral("Die Vorgangskennung %1 kommt zweimal vor").arg(id));
         MaxVorgangId = std::max<int64_t>(MaxVorgangId, id);
     }
     void TakeArbeiterId(int32_t id)
     {
-        if (!ArbeiterIds.insert(id).second)
+        if (!ArbeiterIds.Insert(id))
             Damaged(QStringLiteral("Die Ressourcenkennung %1 kommt zweimal vor").arg(id));
         NoteAssignedId(id);
     }
@@ -147,8 +173,8 @@ public:
     TDocument& Doc;
 
 private:
-    std::unordered_set<int32_t> VorgangIds;
-    std::unordered_set<int32_t> ArbeiterIds;
+    TIdSet VorgangIds;
+    TIdSet ArbeiterIds;
     int64_t MaxVorgangId = -1;
     int64_t MaxArbeiterId = -1;
 };

@@ -575,6 +575,31 @@ TEST(ProjectFile, DamagedFormsAreRejected)
     }
 }
 
+TEST(ProjectFile, IdsOfEveryRangeAreCheckedForTwins)
+{
+    const std::vector<int32_t> ids = {
+        0, 63, 64, -1, std::numeric_limits<int32_t>::min(), (1 << 26) - 1, 1 << 26, 1000000, 2000000000};
+    auto tasks = [](const std::vector<int32_t>& list) {
+        TBytes out;
+        out.I32(1);
+        for (std::size_t i = 0; i < list.size(); ++i)
+            TaskEntry(out, list[i], QStringLiteral("T")).I32(0).I32(i + 1 < list.size() ? 1 : 0);
+        out.I32(0).F64(0).I32(0).I32(0);
+        return out;
+    };
+    TProject distinct;
+    EXPECT_EQ(LoadError(distinct, tasks(ids).Data), "loaded");
+    EXPECT_EQ(distinct.Vorgangs.topLevelItemCount(), int(ids.size()));
+    for (int32_t twin : ids) {
+        std::vector<int32_t> list = ids;
+        list.push_back(twin);
+        TProject project;
+        EXPECT_EQ(LoadError(project, tasks(list).Data), "Die Datei ist beschädigt: Die Vorgangskennung " +
+                                                            std::to_string(twin) + " kommt zweimal vor");
+        ExpectSafe(project);
+    }
+}
+
 TEST(ProjectFile, ANodeWhoseEntryWasNotReadIsNotKept)
 {
     TBytes out;

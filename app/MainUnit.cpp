@@ -645,7 +645,12 @@ void TMainForm::DateiDruckereinrichten1Click()
     if (auto* buttons = dialog.findChild<QDialogButtonBox*>())
         if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
             ok->setText(QStringLiteral("OK"));
-    Modal->Exec(dialog);
+    // Qt writes PDF files at 1 200 dpi, where a day of the default width is wide
+    // enough for hour marks that no printer page shows; the file is to look like
+    // the page of a usual 600-dpi printer.
+    if (Modal->Exec(dialog) == QDialog::Accepted && CurrentPrinter->outputFormat() == QPrinter::PdfFormat &&
+        CurrentPrinter->resolution() > 600)
+        CurrentPrinter->setResolution(600);
 }
 
 void TMainForm::DateiDruckeinstellungen1Click()

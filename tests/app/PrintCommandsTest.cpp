@@ -98,6 +98,32 @@ TEST_F(PrintCommands, DialogsGoThroughTheModalSeam)
     EXPECT_TRUE(Errors.empty());
 }
 
+TEST_F(PrintCommands, APdfFileChosenInThePrinterSetUpPrintsAt600Dpi)
+{
+    MakeForm();
+    QPrinter& printer = Form->Printer();
+    auto choosePdf = [&printer](QDialog&) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setResolution(1200);
+        return int(QDialog::Accepted);
+    };
+    Modal.Dialogs.push_back(choosePdf);
+    Trigger("DateiDruckereinrichten1");
+    EXPECT_EQ(printer.resolution(), 600);
+
+    printer.setResolution(1200);
+    Modal.Dialogs.push_back([](QDialog&) { return int(QDialog::Rejected); });
+    Trigger("DateiDruckereinrichten1");
+    EXPECT_EQ(printer.resolution(), 1200) << "a cancelled set-up changes nothing";
+
+    Modal.Dialogs.push_back([&printer](QDialog&) {
+        printer.setResolution(300);
+        return int(QDialog::Accepted);
+    });
+    Trigger("DateiDruckereinrichten1");
+    EXPECT_EQ(printer.resolution(), 300) << "a lower resolution stays";
+}
+
 TEST_F(PrintCommands, NoPrinterShowsTheErrorAndPrintsNothing)
 {
     MakeForm();

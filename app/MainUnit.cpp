@@ -479,17 +479,22 @@ void TMainForm::ArbeiterEdited(QTreeWidgetItem* node, const QString& text)
 }
 
 // The editors open for a selected leaf only; the chart is repainted in every case.
-void TMainForm::VorgangsDblClick()
+template <typename TForm> void TMainForm::EditSelectedLeaf(TForm& form, QTreeWidget* outline, QWidget* chart)
 {
-    QTreeWidgetItem* node = SelectedNode(Vorgangs);
+    QTreeWidgetItem* node = SelectedNode(outline);
     if (node && node->childCount() == 0) {
-        VorgangForm->Load(Document, node);
-        if (Modal->Exec(*VorgangForm) == QDialog::Accepted) {
-            VorgangForm->Store(Document);
+        form.Load(Document, node);
+        if (Modal->Exec(form) == QDialog::Accepted) {
+            form.Store(Document);
             SetChanged();
         }
     }
-    PaintBox1->repaint();
+    chart->repaint();
+}
+
+void TMainForm::VorgangsDblClick()
+{
+    EditSelectedLeaf(*VorgangForm, Vorgangs, PaintBox1);
 }
 
 void TMainForm::VorgngeVorgangbearbeiten1Click()
@@ -499,15 +504,7 @@ void TMainForm::VorgngeVorgangbearbeiten1Click()
 
 void TMainForm::ArbeiterDblClick()
 {
-    QTreeWidgetItem* node = SelectedNode(Arbeiter);
-    if (node && node->childCount() == 0) {
-        ArbeiterForm->Load(Document, node);
-        if (Modal->Exec(*ArbeiterForm) == QDialog::Accepted) {
-            ArbeiterForm->Store(Document);
-            SetChanged();
-        }
-    }
-    PaintBox2->repaint();
+    EditSelectedLeaf(*ArbeiterForm, Arbeiter, PaintBox2);
 }
 
 void TMainForm::EditResClick()

@@ -122,6 +122,7 @@ private:
     std::unique_ptr<TAboutBox> AboutBox;
     std::unique_ptr<TArbeiterForm> ArbeiterForm;
     std::unique_ptr<TVorgangForm> VorgangForm;
+    template <typename TForm> void EditSelectedLeaf(TForm& form, QTreeWidget* outline, QWidget* chart);
     TDialogModal DialogModal;
     TModal* Modal = &DialogModal;
 

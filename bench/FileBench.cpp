@@ -46,7 +46,8 @@ void Build(TDocument& doc, int tasks)
             node = group = VorgEinfChild(doc, top);
         else
             node = VorgEinfChild(doc, group);
-        SetExpanded(node, node == group || node == top);
+        if (node == group || node == top)
+            SetExpanded(node, true);
         TVorgangRec& rec = VorgangOf(doc, node);
         const QString name = QStringLiteral("Vorgang Nummer %1").arg(i);
         FreeText(rec.Name);
@@ -63,7 +64,8 @@ void Build(TDocument& doc, int tasks)
     for (int i = 0; i < tasks / 10; ++i) {
         QTreeWidgetItem* node =
             i % 10 == 0 ? (resourceTop = ArbEinf(doc, resourceTop)) : ArbEinfChild(doc, resourceTop);
-        SetExpanded(node, node == resourceTop);
+        if (node == resourceTop)
+            SetExpanded(node, true);
         TArbeiterRec& rec = ArbeiterOf(doc, node);
         WideCopy(rec.EMail, QStringLiteral("arbeiter%1@example.de").arg(i));
         rec.CostPerHour = 45;

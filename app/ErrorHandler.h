@@ -1,39 +1,22 @@
 #pragma once
 
+#include "Errors.h"
+
 #include <QApplication>
 #include <QString>
-#include <exception>
-#include <functional>
 #include <memory>
+#include <string>
 
 class QMessageBox;
 
-// The application's general error handler. An exception that ends a command is
-// shown to the user, and the program goes on. EAbort (a failure already shown)
-// ends the command silently.
-
-// The user-facing text of an exception; empty for EAbort.
-QString ErrorText(std::exception_ptr error);
+// The application's general error handler: an exception that ends a command is
+// shown in a message box, and the program goes on.
 
 // The message box: caption "Zeitkant", error icon, OK, the text followed by ".".
 std::unique_ptr<QMessageBox> MakeErrorBox(QWidget* parent, const QString& text);
 
-// Where handled errors go; the default shows MakeErrorBox modally. Tests replace it.
-using TErrorReporter = std::function<void(const QString& text)>;
-void SetErrorReporter(TErrorReporter reporter);
-void HandleException(std::exception_ptr error);
-
-// Runs a command, handing any exception it throws to the general error handler.
-template <typename F> void Guarded(F&& command)
-{
-    try {
-        command();
-    } catch (...) {
-        HandleException(std::current_exception());
-    }
-}
-
-// Catches what escapes an event handler, as the last line of defence.
+// Catches what escapes an event handler, as the last line of defence, and makes the
+// message box the place where handled errors go.
 class TZeitkantApplication : public QApplication
 {
 public:

@@ -1,19 +1,19 @@
 #pragma once
 
 #include "Charts.h"
+#include "DialogModal.h"
 #include "Document.h"
-#include "Modal.h"
+#include "DocumentCommands.h"
 
 #include <QImage>
 #include <QMainWindow>
 #include <memory>
 
-class QAction;
 class QFileDialog;
 class QPrinter;
-class QMenu;
 class QScrollBar;
 class QSpinBox;
+class QSplitter;
 class QTreeWidget;
 class QTreeWidgetItem;
 class TAboutBox;
@@ -96,13 +96,18 @@ protected:
 private:
     using THandler = void (TMainForm::*)();
 
+    struct TSide;
     void BuildLayout();
+    void BuildDayWidthPanel(QWidget* panel2);
+    void BuildSide(QSplitter* splitter1, const TSide& side);
     void BuildMenus();
-    QAction* AddItem(QMenu* menu, const char* caption, const char* name, THandler handler = nullptr);
     void ConnectOutlineEvents();
+    void ConnectChartEvents();
     void MarkChangedIf(bool changed);
     void ScrollDays(QScrollBar* bar);
     void RepaintCharts();
+    template <typename TSender, typename TSignal>
+    void Connect(TSender* sender, TSignal signal, THandler handler);
 
     TDocument Document;
     bool FirstShowDone = false;
@@ -141,8 +146,7 @@ private:
     std::unique_ptr<QPrinter> CurrentPrinter;
     std::unique_ptr<TDruckeinstellungenForm> Druckeinstellungen;
 
-    // The document commands of the "Datei" menu, closing and the command-line open
-    // (DocumentCommands.cpp).
+    // The document commands of the "Datei" menu, closing and the command-line open.
 public:
     void DateiNeu1Click();
     void Dateiffnen1Click();
@@ -167,12 +171,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QFileDialog* FileDialog(const char* name, bool forSaving);
-    QString ChooseFile(QFileDialog& dialog);
-    // The save question; true when the command is to go on.
-    bool SaveQuestion(const QString& text);
+    // What the document commands work with during one call.
+    TDocumentCommands Commands();
 
     QStringList Arguments;
-    QFileDialog* SaveDialog1 = FileDialog("SaveDialog1", true);
-    QFileDialog* OpenDialog1 = FileDialog("OpenDialog1", false);
+    QFileDialog* SaveDialog1 = MakeProjectFileDialog(this, "SaveDialog1", true);
+    QFileDialog* OpenDialog1 = MakeProjectFileDialog(this, "OpenDialog1", false);
 };

@@ -1,6 +1,6 @@
 #include "PaintBox.h"
 
-#include "ErrorHandler.h"
+#include "Errors.h"
 
 #include <QPainter>
 

@@ -1,6 +1,7 @@
 #include "Canvas.h"
 #include "Charts.h"
 #include "Outline.h"
+#include "TestProject.h"
 
 #include <QImage>
 #include <QPainter>
@@ -11,14 +12,11 @@ namespace {
 
 // N tasks under top-level summaries of ten, all expanded; 1 000 resources, each
 // assigned to about N / 1 000 tasks; charts drawn on a 1280 x 800 bitmap.
-class TChartProject
+class TChartProject : public TTestProject
 {
 public:
-    explicit TChartProject(int tasks)
+    explicit TChartProject(int tasks) : TTestProject(1)
     {
-        Doc.Vorgangs = &Vorgangs;
-        Doc.Arbeiter = &Arbeiter;
-        CreateModel(Doc, 1);
         Doc.ViewStart = 46000;
         for (int r = 0; r < 1000; ++r)
             ArbEinf(Doc, nullptr);
@@ -38,15 +36,8 @@ public:
         Params.AreaWidth = Bitmap.width();
         Params.AreaHeight = Bitmap.height();
     }
-    ~TChartProject() { DestroyModel(Doc); }
-
-    TDocument Doc;
     QImage Bitmap{1280, 800, QImage::Format_RGB32};
     TChartParams Params;
-
-private:
-    QTreeWidget Vorgangs;
-    QTreeWidget Arbeiter;
 };
 
 // A repaint of the screen chart as the program does it: the outline has not changed

@@ -1,5 +1,6 @@
 #include "Outline.h"
 #include "ProjectFile.h"
+#include "TestProject.h"
 #include "Texts.h"
 
 #include <QTemporaryDir>
@@ -12,19 +13,9 @@
 namespace {
 
 // A document on its own outline widgets.
-struct TProject
+struct TProject : TTestProject
 {
-    QTreeWidget Vorgangs;
-    QTreeWidget Arbeiter;
-    TDocument Doc;
-
-    TProject()
-    {
-        Doc.Vorgangs = &Vorgangs;
-        Doc.Arbeiter = &Arbeiter;
-        CreateModel(Doc, 1);
-    }
-    ~TProject() { DestroyModel(Doc); }
+    TProject() : TTestProject(1) {}
 };
 
 // N tasks in three levels (summaries of ten groups of nine leaves), every leaf with

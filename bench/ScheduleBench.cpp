@@ -1,5 +1,6 @@
 #include "Outline.h"
 #include "Schedule.h"
+#include "TestProject.h"
 
 #include <QTreeWidget>
 #include <benchmark/benchmark.h>
@@ -9,16 +10,10 @@
 namespace {
 
 // A project on real outline widgets, kept for all iterations of one benchmark.
-class TProject
+class TProject : public TTestProject
 {
 public:
-    TProject()
-    {
-        Doc.Vorgangs = &Vorgangs;
-        Doc.Arbeiter = &Arbeiter;
-        CreateModel(Doc, 1);
-    }
-    ~TProject() { DestroyModel(Doc); }
+    TProject() : TTestProject(1) {}
 
     // A tenth of the tasks are top-level summaries of nine leaves each; half the
     // leaves follow a random other leaf, earlier or later in store order.
@@ -64,8 +59,6 @@ public:
         }
     }
 
-    TDocument Doc;
-
 private:
     void Snapshot()
     {
@@ -73,8 +66,6 @@ private:
             Saved.push_back(Doc.VorgangAt(i));
     }
 
-    QTreeWidget Vorgangs;
-    QTreeWidget Arbeiter;
     std::vector<TVorgangRec> Saved;
 };
 

@@ -1,6 +1,7 @@
 #include "Charts.h"
 
 #include "Canvas.h"
+#include "Clock.h"
 #include "OutlineCommands.h"
 
 #include <QDate>
@@ -16,13 +17,6 @@ enum class TChart
     Vorgang,
     Arbeiter,
 };
-
-const QDate DayZero(1899, 12, 30);
-
-QDate CalendarDay(TDateTime d)
-{
-    return DayZero.addDays(qint64(std::trunc(d)));
-}
 
 void DrawDayHeader(TCanvas& canvas, TDateTime viewStart, const TChartParams& p, TChart chart)
 {
@@ -43,7 +37,7 @@ void DrawDayHeader(TCanvas& canvas, TDateTime viewStart, const TChartParams& p, 
     TDateTime d = viewStart;
     for (int x = p.ChartLeft; x < right; x += p.DayWidth, d += 1) {
         canvas.Rectangle(x, p.Top + p.RowHeight, x + p.DayWidth + 1, p.Top + 2 * p.RowHeight);
-        const QDate date = CalendarDay(d);
+        const QDate date = DateOfDay(d);
         const int month = date.year() * 12 + date.month();
         if (month != lastMonth) {
             canvas.Line(x, p.Top, x, p.Top + p.RowHeight);

@@ -1,5 +1,6 @@
 #include "Outline.h"
 #include "ProjectFile.h"
+#include "TestProject.h"
 
 #include <QApplication>
 #include <QTreeWidget>
@@ -21,9 +22,7 @@ struct TProject
     explicit TProject(int side)
     {
         static QTreeWidget outlines[4];
-        Doc.Vorgangs = &outlines[2 * side];
-        Doc.Arbeiter = &outlines[2 * side + 1];
-        CreateModel(Doc, 7);
+        BindTestDocument(Doc, outlines[2 * side], outlines[2 * side + 1], 7, false);
     }
     ~TProject() { DestroyModel(Doc); }
 };

@@ -1,6 +1,7 @@
 #include "Clock.h"
 
 #include <algorithm>
+#include <cmath>
 #include <ctime>
 
 namespace {
@@ -18,7 +19,19 @@ std::function<QDateTime()>& TestClock()
 
 double ToDayNumber(const QDateTime& localTime)
 {
-    return double(DayZero.daysTo(localTime.date())) + localTime.time().msecsSinceStartOfDay() / MsPerDay;
+    return DayOfDate(localTime.date()) + localTime.time().msecsSinceStartOfDay() / MsPerDay;
+}
+
+double DayOfDate(const QDate& date)
+{
+    return double(DayZero.daysTo(date));
+}
+
+QDate DateOfDay(double day)
+{
+    if (!(std::abs(day) < 9.0e18))
+        return {};
+    return DayZero.addDays(qint64(std::trunc(day)));
 }
 
 // Every new task reads the clock twice, also every task a file creates. Qt's
@@ -35,7 +48,7 @@ double Now()
     const QDate date(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
     const int ms = ((local.tm_hour * 60 + local.tm_min) * 60 + std::min(local.tm_sec, 59)) * 1000 +
                    int(now.tv_nsec / 1000000);
-    return double(DayZero.daysTo(date)) + ms / MsPerDay;
+    return DayOfDate(date) + ms / MsPerDay;
 }
 
 void SetClockForTesting(std::function<QDateTime()> source)

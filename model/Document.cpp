@@ -21,4 +21,5 @@ void DestroyModel(TDocument& doc)
     doc.ArbeiterStore.reset();
     FreeLabels(doc.VorgangFieldLabels);
     FreeLabels(doc.ArbeiterFieldLabels);
+    doc.ScheduleScratch.reset();
 }

@@ -9,6 +9,13 @@
 
 class QTreeWidget;
 
+// Working state that a subsystem keeps with the document from one run to the next
+// (the schedule's buffers); it ends with the document.
+struct TDocumentScratch
+{
+    virtual ~TDocumentScratch() = default;
+};
+
 // The whole document the main window owns for the run of the program. Subsystem
 // functions take it by reference.
 struct TDocument
@@ -32,6 +39,7 @@ struct TDocument
     // twice and no stale resource Id in a task's list comes to name a new resource.
     int64_t VorgangIdFloor = 0;
     int64_t ArbeiterIdFloor = 0;
+    std::unique_ptr<TDocumentScratch> ScheduleScratch;
 
     TVorgangRec& VorgangAt(uint32_t index) const
     {
@@ -45,5 +53,6 @@ struct TDocument
 
 // Seeds the generator, sets the labels to their defaults and creates both stores.
 void CreateModel(TDocument& doc, uint32_t seed);
-// Removes every node through the deletion handling, then frees stores and labels.
+// Removes every node through the deletion handling, then frees stores, labels and
+// the working state kept with the document.
 void DestroyModel(TDocument& doc);

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "Errors.h"
+
 #include <cstdint>
-#include <exception>
 #include <string>
 
 // A growable array of fixed-size, zero-initialised elements in one block that grows
@@ -50,14 +51,6 @@ template <typename T> struct TCursor
     T* operator->() const { return Get(); }
     T& operator*() const { return *Get(); }
     void** Var() { return &Ptr; }
-};
-
-// Thrown after a failure has already been shown to the user; the general error
-// handler ends the command silently.
-class EAbort : public std::exception
-{
-public:
-    const char* what() const noexcept override { return "Operation aborted"; }
 };
 
 // Seams of the store's memory handling. The allocator must return zero-filled

@@ -15,6 +15,12 @@ void FreeText(char16_t*& field)
     field = nullptr;
 }
 
+void ReplaceText(char16_t*& field, const QString& text)
+{
+    FreeText(field);
+    WideCopy(field, text);
+}
+
 QString TextOf(const char16_t* text)
 {
     return text ? QString::fromUtf16(text) : QString();

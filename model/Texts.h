@@ -10,4 +10,6 @@
 // An empty text yields a buffer holding only the terminator.
 void WideCopy(char16_t*& field, const QString& text);
 void FreeText(char16_t*& field);
+// Replaces an owned text: the old one is freed before the copy is made.
+void ReplaceText(char16_t*& field, const QString& text);
 QString TextOf(const char16_t* text);

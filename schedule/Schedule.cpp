@@ -47,9 +47,9 @@ struct TTarjan
     uint8_t OnStack = 0;
 };
 
-// Buffers kept from one recalculation to the next, so a recalculation after every
-// change allocates nothing once the project has been seen at its size.
-struct TWorkspace
+// Buffers the document keeps from one recalculation to the next, so a recalculation
+// after every change allocates nothing once the project has been seen at its size.
+struct TWorkspace final : TDocumentScratch
 {
     std::vector<TInfo> Info;
     std::vector<TSpan> Spans;
@@ -458,6 +458,7 @@ private:
 
 TRecalcStats Recalculate(TDocument& doc)
 {
-    static TWorkspace workspace;
-    return TRecalculation(doc, workspace).Run();
+    if (!doc.ScheduleScratch)
+        doc.ScheduleScratch = std::make_unique<TWorkspace>();
+    return TRecalculation(doc, static_cast<TWorkspace&>(*doc.ScheduleScratch)).Run();
 }

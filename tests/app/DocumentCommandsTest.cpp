@@ -1,4 +1,4 @@
-#include "ErrorHandler.h"
+#include "Errors.h"
 #include "MainUnit.h"
 #include "Outline.h"
 #include "Printers.h"

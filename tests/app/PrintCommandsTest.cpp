@@ -1,5 +1,5 @@
-#include "DruckeinstellungenForm.h"
-#include "ErrorHandler.h"
+#include "DruckeinstellungenFUnit.h"
+#include "Errors.h"
 #include "MainUnit.h"
 #include "Outline.h"
 #include "PdfPages.h"

@@ -2,6 +2,7 @@
 
 #include "Document.h"
 #include "Outline.h"
+#include "TestProject.h"
 
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -14,13 +15,6 @@ protected:
     QTreeWidget Arbeiter;
     TDocument Doc;
 
-    void SetUp() override
-    {
-        Doc.Vorgangs = &Vorgangs;
-        Doc.Arbeiter = &Arbeiter;
-        TrackExpansion(&Vorgangs);
-        TrackExpansion(&Arbeiter);
-        CreateModel(Doc, 1234);
-    }
+    void SetUp() override { BindTestDocument(Doc, Vorgangs, Arbeiter, 1234); }
     void TearDown() override { DestroyModel(Doc); }
 };

@@ -163,9 +163,3 @@ void StoreMemo(const QPlainTextEdit* memo, char16_t*& notes)
     text.replace(u'\n', QStringLiteral("\r\n"));
     ReplaceText(notes, text);
 }
-
-void ReplaceText(char16_t*& field, const QString& text)
-{
-    FreeText(field);
-    WideCopy(field, text);
-}

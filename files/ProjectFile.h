@@ -1,23 +1,15 @@
 #pragma once
 
 #include "Document.h"
+#include "Errors.h"
 
 #include <QByteArray>
 #include <QString>
-#include <stdexcept>
 
 // The ".zkt" project file: little-endian, no header. Both outlines in pre-order
 // with the 144-byte task and 104-byte resource images, their texts as counted
 // UTF-16LE strings, the tasks' resource lists, ViewStart and the expanded state
 // of every node.
-
-// A file that ends too early or holds what the writer never writes. what() is the
-// user-facing text (UTF-8) without the closing full stop.
-class EProjectFile : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // Empties both outlines (running the deletion handling) and then both stores.
 // FileName, ViewStart and the labels are left alone.

@@ -2,8 +2,11 @@
 
 #include "Canvas.h"
 
+#include <QDialogButtonBox>
 #include <QPainter>
+#include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -112,4 +115,24 @@ void PrintCharts(TDocument& doc, QPrinter& printer, TPrintout printout, int name
     RunPrintJob(printer, PrintJobTitle(printout), [&](TCanvas& canvas, int dpi, int width, int height) {
         DrawPrintout(doc, canvas, printout, dpi, width, height, nameColumnMm, screenDayWidth);
     });
+}
+
+std::unique_ptr<QPrintDialog> MakePrinterSetupDialog(QPrinter& printer, QWidget* parent)
+{
+    auto dialog = std::make_unique<QPrintDialog>(&printer, parent);
+    dialog->setObjectName(QStringLiteral("PrinterSetupDialog1"));
+    dialog->setWindowTitle(QStringLiteral("Drucker einrichten"));
+    dialog->setOption(QAbstractPrintDialog::PrintSelection, false);
+    dialog->setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog->setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    if (auto* buttons = dialog->findChild<QDialogButtonBox*>())
+        if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
+            ok->setText(QStringLiteral("OK"));
+    return dialog;
+}
+
+void AcceptPrinterSetup(QPrinter& printer)
+{
+    if (printer.outputFormat() == QPrinter::PdfFormat && printer.resolution() > 600)
+        printer.setResolution(600);
 }

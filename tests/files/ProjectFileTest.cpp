@@ -2,6 +2,7 @@
 
 #include "Outline.h"
 #include "Printers.h"
+#include "TestProject.h"
 #include "Texts.h"
 
 #include <QDir>
@@ -20,23 +21,9 @@
 namespace {
 
 // A document on its own two outlines; several can live side by side.
-struct TProject
+struct TProject : TTestProject
 {
-    QTreeWidget Vorgangs;
-    QTreeWidget Arbeiter;
-    TDocument Doc;
-
-    TProject()
-    {
-        Doc.Vorgangs = &Vorgangs;
-        Doc.Arbeiter = &Arbeiter;
-        TrackExpansion(&Vorgangs);
-        TrackExpansion(&Arbeiter);
-        CreateModel(Doc, 99);
-    }
-    ~TProject() { DestroyModel(Doc); }
-    TProject(const TProject&) = delete;
-    TProject& operator=(const TProject&) = delete;
+    TProject() : TTestProject(99) {}
 };
 
 // Builds file bytes value by value, independently of the writer.

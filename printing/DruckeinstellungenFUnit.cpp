@@ -1,6 +1,6 @@
-#include "DruckeinstellungenForm.h"
+#include "DruckeinstellungenFUnit.h"
 
-#include "ErrorHandler.h"
+#include "Errors.h"
 #include "PrintSettings.h"
 
 #include <QFrame>

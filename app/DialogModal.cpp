@@ -1,4 +1,4 @@
-#include "Modal.h"
+#include "DialogModal.h"
 
 #include <QDialog>
 

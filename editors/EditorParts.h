@@ -48,8 +48,5 @@ QPlainTextEdit* MakeMemo(QWidget* page, int x, int y, int width, int height);
 void LoadMemo(QPlainTextEdit* memo, const char16_t* notes);
 void StoreMemo(const QPlainTextEdit* memo, char16_t*& notes);
 
-// Replaces an owned text: the old one is freed before the copy is made.
-void ReplaceText(char16_t*& field, const QString& text);
-
 // A number in the locale's general format (up to 15 significant digits).
 QString GeneralNumber(double value);

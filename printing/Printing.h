@@ -4,8 +4,11 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
+class QPrintDialog;
 class QPrinter;
+class QWidget;
 class TCanvas;
 
 // Paper distances: millimetres turned into printer pixels at 25.39995 mm per inch
@@ -49,3 +52,12 @@ void RunPrintJob(QPrinter& printer, const QString& title, const TPageDrawer& dra
 
 // One of the print commands: the printout as one job of one page.
 void PrintCharts(TDocument& doc, QPrinter& printer, TPrintout printout, int nameColumnMm, int screenDayWidth);
+
+// "Drucker einrichten": Qt's print dialog for choosing the printer all jobs go to,
+// confirmed with "OK" and without page ranges, as choosing prints nothing yet.
+std::unique_ptr<QPrintDialog> MakePrinterSetupDialog(QPrinter& printer, QWidget* parent);
+
+// Takes what the confirmed set-up dialog chose. A PDF file is written at 600 dpi,
+// like the page of a usual printer (Qt's own 1 200 dpi would show hour marks no
+// printer page shows).
+void AcceptPrinterSetup(QPrinter& printer);

@@ -1,5 +1,7 @@
 #include "DatePickers.h"
 
+#include "Clock.h"
+
 #include <QDateEdit>
 #include <QLocale>
 #include <QSignalBlocker>
@@ -8,7 +10,6 @@
 
 namespace {
 
-const QDate DayZero(1899, 12, 30);
 constexpr double MsPerDay = 86400000.0;
 
 } // namespace
@@ -48,7 +49,7 @@ TDateTime TimeOfDay(TDateTime v)
 
 TDateTime PickedDay(const QDateEdit* picker)
 {
-    return TDateTime(DayZero.daysTo(picker->date()));
+    return DayOfDate(picker->date());
 }
 
 TDateTime PickedTimeOfDay(const QTimeEdit* picker)
@@ -58,9 +59,7 @@ TDateTime PickedTimeOfDay(const QTimeEdit* picker)
 
 bool SetPickedDay(QDateEdit* picker, TDateTime day)
 {
-    if (!std::isfinite(day))
-        return false;
-    const QDate date = DayZero.addDays(qint64(WholeDay(day)));
+    const QDate date = DateOfDay(day);
     if (!date.isValid() || date < picker->minimumDate() || date > picker->maximumDate())
         return false;
     const QSignalBlocker quiet(picker);

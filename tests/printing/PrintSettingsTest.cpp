@@ -1,7 +1,7 @@
 #include "PrintSettings.h"
 
-#include "DruckeinstellungenForm.h"
-#include "ErrorHandler.h"
+#include "DruckeinstellungenFUnit.h"
+#include "Errors.h"
 #include "Printers.h"
 
 #include <QFile>

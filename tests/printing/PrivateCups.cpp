@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <algorithm>
 #include <csignal>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -23,6 +24,27 @@ bool WriteFile(const QString& path, const QString& text)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text.toUtf8()) >= 0;
 }
 
+// Empty when the user lp can reach path: it and every folder above it must be
+// searchable by others, as lp is neither their owner nor, as a rule, in their
+// group. Otherwise names the first folder on the way that is closed.
+QString Unreachable(const QString& path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    if (canonical.isEmpty())
+        return path + QStringLiteral(" does not exist");
+    for (QString folder = canonical;; folder = QFileInfo(folder).path()) {
+        struct stat status;
+        if (stat(QFile::encodeName(folder).constData(), &status) != 0 || !S_ISDIR(status.st_mode))
+            return folder + QStringLiteral(" is not a folder");
+        if ((status.st_mode & S_IXOTH) == 0)
+            return QStringLiteral("the user lp cannot enter %1 (mode %2, not searchable by others)")
+                .arg(folder)
+                .arg(status.st_mode & 07777, 4, 8, QLatin1Char('0'));
+        if (folder == QLatin1String("/"))
+            return {};
+    }
+}
+
 QString Executable(const char* name)
 {
     for (const char* folder : {"/usr/sbin/", "/usr/bin/", "/sbin/", "/bin/"}) {
@@ -35,7 +57,7 @@ QString Executable(const char* name)
 
 } // namespace
 
-TPrivateCups::TPrivateCups() : Folder(QCoreApplication::applicationDirPath() + QStringLiteral("/cups-XXXXXX"))
+TPrivateCups::TPrivateCups()
 {
     if (!Start() && Daemon) {
         Daemon->kill();
@@ -54,12 +76,60 @@ TPrivateCups::~TPrivateCups()
     }
     if (!InstanceConfig.isEmpty())
         QFile::remove(InstanceConfig);
+    if (Folder && Folder->isValid() && !Folder->remove())
+        qWarning("cannot remove the private CUPS folder %s", qPrintable(RootPath));
+}
+
+QString TPrivateCups::Output() const
+{
+    return RootPath.isEmpty() ? QString() : RootPath + QStringLiteral("/out");
+}
+
+QString TPrivateCups::ReadLog(const QString& name) const
+{
+    QFile file(RootPath + QStringLiteral("/log/") + name);
+    return !RootPath.isEmpty() && file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll())
+                                                                 : QString();
 }
 
 QString TPrivateCups::Log() const
 {
-    QFile file(Folder.filePath(QStringLiteral("log/error_log")));
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll().right(4000)) : QString();
+    return ReadLog(QStringLiteral("error_log")).right(4000);
+}
+
+QString TPrivateCups::JobErrors() const
+{
+    if (RootPath.isEmpty())
+        return QStringLiteral("there is no scheduler folder");
+    // At LogLevel info the scheduler logs a job's own messages only when the job
+    // fails, between "The following messages were recorded" and "End of messages".
+    QStringList errors;
+    bool failedJob = false;
+    for (const QString& line : ReadLog(QStringLiteral("error_log")).split(QLatin1Char('\n'))) {
+        if (line.contains(QLatin1String("The following messages were recorded")))
+            failedJob = true;
+        const bool environment =
+            line.contains(QLatin1String("] argv[")) || line.contains(QLatin1String("] envp["));
+        if (line.startsWith(QLatin1String("E ")) || line.startsWith(QLatin1String("W ")) ||
+            (failedJob && !environment))
+            errors << line;
+        if (line.contains(QLatin1String("End of messages")))
+            failedJob = false;
+    }
+    const QString errorLog = RootPath + QStringLiteral("/log/error_log");
+    QString text = errorLog + QStringLiteral(" records no error");
+    if (!errors.isEmpty())
+        text = QStringLiteral("from ") + errorLog + QStringLiteral(":\n") +
+               errors.mid(std::max<qsizetype>(0, errors.size() - 60)).join(QLatin1Char('\n'));
+    // cups-pdf's own log, in the Logdir of its instance file.
+    for (const QString& name :
+         QDir(RootPath + QStringLiteral("/log")).entryList({QStringLiteral("cups-pdf*")}, QDir::Files)) {
+        text += QStringLiteral("\nfrom ") + RootPath + QStringLiteral("/log/") + name +
+                QStringLiteral(":\n") + ReadLog(name).right(2000);
+    }
+    if (const QString closed = Unreachable(Output()); !closed.isEmpty())
+        text += QStringLiteral("\n") + closed;
+    return text;
 }
 
 bool TPrivateCups::Run(const QString& program, const QStringList& arguments)
@@ -87,19 +157,48 @@ bool TPrivateCups::Start()
         Why = QStringLiteral("the cups-pdf backend runs only under a scheduler started as root");
         return false;
     }
-    if (!Folder.isValid()) {
-        Why = QStringLiteral("no temporary folder beside the test program");
+    // The filters run as lp and must reach the spool files, so the folder goes where
+    // lp can follow, not beside the test program: a checkout may lie below a
+    // private folder. A temporary folder of the user's own may be private too; /tmp
+    // is not.
+    QString base;
+    QString closed;
+    for (const QString& candidate : {QDir::tempPath(), QStringLiteral("/tmp")}) {
+        const QString why = Unreachable(candidate);
+        if (why.isEmpty()) {
+            base = candidate;
+            break;
+        }
+        if (closed.isEmpty())
+            closed = why;
+    }
+    if (base.isEmpty()) {
+        Why = QStringLiteral("no temporary folder that the user lp can reach: ") + closed;
         return false;
     }
-    // The filters run as lp and must reach the spool files.
-    QFile::setPermissions(Folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                             QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
-                                             QFile::ExeOther);
-    const QString root = Folder.path();
-    for (const char* sub : {"conf", "spool", "cache", "state", "log", "tmp", "out", "pdf-spool"})
-        QDir(root).mkpath(QLatin1String(sub));
-    // The filters' temporary files, made as lp.
-    chmod(QFile::encodeName(root + QStringLiteral("/tmp")).constData(), 01777);
+    Folder.emplace(base + QStringLiteral("/zeitkant-cups-XXXXXX"));
+    if (!Folder->isValid()) {
+        Why =
+            QStringLiteral("cannot make a folder in ") + base + QStringLiteral(": ") + Folder->errorString();
+        return false;
+    }
+    const QString root = RootPath = Folder->path();
+    // QTemporaryDir makes it 0700; the subfolders' modes must not depend on the umask either. The
+    // filters' temporary files are made as lp.
+    bool made = chmod(QFile::encodeName(root).constData(), 0755) == 0;
+    for (const char* sub : {"conf", "spool", "cache", "state", "log", "tmp", "out", "pdf-spool"}) {
+        const QString path = root + QLatin1Char('/') + QLatin1String(sub);
+        made = made && QDir().mkdir(path) &&
+               chmod(QFile::encodeName(path).constData(), qstrcmp(sub, "tmp") == 0 ? 01777 : 0755) == 0;
+    }
+    if (!made) {
+        Why = QStringLiteral("cannot make the scheduler's folders in ") + root;
+        return false;
+    }
+    if (const QString why = Unreachable(root + QStringLiteral("/spool")); !why.isEmpty()) {
+        Why = why;
+        return false;
+    }
     const QString socket = root + QStringLiteral("/cups.sock");
     if (socket.toLocal8Bit().size() > 100) {
         Why = QStringLiteral("the socket path is too long: ") + socket;
@@ -156,6 +255,8 @@ bool TPrivateCups::Start()
 
 QStringList TPrivateCups::Pdfs() const
 {
+    if (RootPath.isEmpty())
+        return {};
     return QDir(Output()).entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Time);
 }
 

@@ -160,6 +160,36 @@ void DrawBarSpans(TCanvas& canvas, std::vector<std::pair<int, int>>& spans, int 
     spans.clear();
 }
 
+using TBars = std::vector<std::pair<TDateTime, TDateTime>>;
+
+// The bars of each row, given the rows' resource Ids: the visible rows' Ids sorted,
+// each with its rows, then every task's bars gathered for those Ids in one pass
+// over the store.
+std::vector<TBars> BarsOfRows(const TDocument& doc, const std::vector<int32_t>& rowIds)
+{
+    std::vector<std::pair<int32_t, std::size_t>> ids;
+    for (std::size_t r = 0; r < rowIds.size(); ++r)
+        ids.emplace_back(rowIds[r], r);
+    std::sort(ids.begin(), ids.end());
+    const int32_t lowest = ids.front().first;
+    const int32_t highest = ids.back().first;
+    std::vector<TBars> bars(rowIds.size());
+    for (uint32_t i = 0; i < doc.VorgangStore->Count; ++i) {
+        const TVorgangRec& task = doc.VorgangAt(i);
+        if (task.Deleted || task.IsSummary || !task.Resources)
+            continue;
+        for (uint32_t r = 0; r < task.Resources->Count; ++r) {
+            const int32_t id = *static_cast<const int32_t*>(task.Resources->At(r));
+            if (id < lowest || id > highest)
+                continue;
+            auto it = std::lower_bound(ids.begin(), ids.end(), std::pair<int32_t, std::size_t>(id, 0));
+            for (; it != ids.end() && it->first == id; ++it)
+                bars[it->second].emplace_back(task.Beginn, task.Ende);
+        }
+    }
+    return bars;
+}
+
 } // namespace
 
 QFont ChartFont(bool forPrinter)
@@ -242,28 +272,10 @@ void DrawRessourcen(const TDocument& doc, TCanvas& canvas, const TChartParams& p
     if (rows.empty())
         return;
 
-    // The visible rows' Ids, sorted, each with its rows; then every task's bars
-    // gathered for those Ids in one pass over the store.
-    std::vector<std::pair<int32_t, std::size_t>> ids;
-    for (std::size_t r = 0; r < rows.size(); ++r)
-        ids.emplace_back(rows[r].Id, r);
-    std::sort(ids.begin(), ids.end());
-    const int32_t lowest = ids.front().first;
-    const int32_t highest = ids.back().first;
-    std::vector<std::vector<std::pair<TDateTime, TDateTime>>> bars(rows.size());
-    for (uint32_t i = 0; i < doc.VorgangStore->Count; ++i) {
-        const TVorgangRec& task = doc.VorgangAt(i);
-        if (task.Deleted || task.IsSummary || !task.Resources)
-            continue;
-        for (uint32_t r = 0; r < task.Resources->Count; ++r) {
-            const int32_t id = *static_cast<const int32_t*>(task.Resources->At(r));
-            if (id < lowest || id > highest)
-                continue;
-            auto it = std::lower_bound(ids.begin(), ids.end(), std::pair<int32_t, std::size_t>(id, 0));
-            for (; it != ids.end() && it->first == id; ++it)
-                bars[it->second].emplace_back(task.Beginn, task.Ende);
-        }
-    }
+    std::vector<int32_t> ids;
+    for (const TRow& row : rows)
+        ids.push_back(row.Id);
+    const std::vector<TBars> bars = BarsOfRows(doc, ids);
 
     const QTreeWidgetItem* selected = SelectedNode(doc.Arbeiter);
     const int right = p.AreaWidth - p.RightMargin;

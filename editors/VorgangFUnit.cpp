@@ -54,8 +54,7 @@ template <typename Visit> void PreOrder(QTreeWidgetItem* parent, Visit& visit)
 
 } // namespace
 
-TVorgangForm::TVorgangForm(QWidget* parent)
-    : TEditorDialog(parent, "VorgangForm", QStringLiteral("Vorgang bearbeiten"))
+void TVorgangForm::BuildDetailsPage()
 {
     QWidget* details = AddPage(QStringLiteral("Details"), "TabSheet1");
     Caption(details, QStringLiteral("Bezeichnung/Name:"), 8, 16);
@@ -93,7 +92,11 @@ TVorgangForm::TVorgangForm(QWidget* parent)
     bitBtn3->setObjectName(QStringLiteral("BitBtn3"));
     bitBtn3->setGeometry(128, 176, 113, 25);
     bitBtn3->setAutoDefault(false);
+    connect(bitBtn3, &QPushButton::clicked, this, &TVorgangForm::BitBtn3Click);
+}
 
+void TVorgangForm::BuildOtherPages()
+{
     QWidget* resources = AddPage(QStringLiteral("Ressourcen/Arbeiter"), "TabSheet2");
     HTMLTreeview1 = new QTreeWidget(resources);
     HTMLTreeview1->setObjectName(QStringLiteral("HTMLTreeview1"));
@@ -116,7 +119,13 @@ TVorgangForm::TVorgangForm(QWidget* parent)
     RxSpinEdit4->setObjectName(QStringLiteral("RxSpinEdit4"));
     RxSpinEdit4->setGeometry(416, 16, 121, RxSpinEdit4->sizeHint().height());
     TntMemo1 = MakeMemo(costs, 8, 48, 609, 225);
+}
 
+TVorgangForm::TVorgangForm(QWidget* parent)
+    : TEditorDialog(parent, "VorgangForm", QStringLiteral("Vorgang bearbeiten"))
+{
+    BuildDetailsPage();
+    BuildOtherPages();
     connect(DateTimePicker2, &QDateEdit::dateChanged, this, &TVorgangForm::DateTimePicker2Change);
     connect(DateTimePicker1, &QTimeEdit::timeChanged, this, &TVorgangForm::DateTimePicker1Change);
     connect(DateTimePicker3, &QDateEdit::dateChanged, this, &TVorgangForm::DateTimePicker3Change);
@@ -124,7 +133,6 @@ TVorgangForm::TVorgangForm(QWidget* parent)
     connect(DaysEd, &TTextSpinEdit::TextChanged, this, &TVorgangForm::DaysEdChange);
     connect(HoursEd, &TTextSpinEdit::TextChanged, this, &TVorgangForm::HoursEdChange);
     connect(MinEd, &TTextSpinEdit::TextChanged, this, &TVorgangForm::MinEdChange);
-    connect(bitBtn3, &QPushButton::clicked, this, &TVorgangForm::BitBtn3Click);
 }
 
 void TVorgangForm::Load(const TDocument& doc, QTreeWidgetItem* node)

@@ -43,6 +43,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void BuildDetailsPage();
+    void BuildOtherPages();
     TDateTime PickedStart() const;
     TDateTime PickedEnd() const;
     void FillPredecessors(const TDocument& doc, const TVorgangRec& rec);

@@ -133,6 +133,44 @@ TEST_F(Editors, TaskChartIsRepaintedWhetherOrNotTheEditorOpened)
     EXPECT_FALSE(Doc.Changed);
 }
 
+// Counts the paint events that reach the widgets it watches.
+class TPaintCounter : public QObject
+{
+public:
+    int Paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++Paints;
+        return false;
+    }
+};
+
+TEST_F(Editors, OkRepaintsEachChartOnce)
+{
+    Form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&Form));
+    QTreeWidgetItem* leaf = Task("Keller", At(2027, 3, 1), At(2027, 3, 2));
+    QTreeWidgetItem* worker = ArbEinf(Doc, nullptr);
+    Vorgangs->setCurrentItem(leaf);
+    Arbeiter->setCurrentItem(worker);
+    QCoreApplication::processEvents();
+    TPaintCounter tasks;
+    TPaintCounter resources;
+    Form.findChild<QWidget*>(QStringLiteral("PaintBox1"))->installEventFilter(&tasks);
+    Form.findChild<QWidget*>(QStringLiteral("PaintBox2"))->installEventFilter(&resources);
+    for (const bool taskEditor : {true, false}) {
+        tasks.Paints = resources.Paints = 0;
+        Script([](QDialog&) {});
+        if (taskEditor)
+            EditTask(leaf);
+        else
+            EditResource(worker);
+        EXPECT_EQ(tasks.Paints, 1) << (taskEditor ? "task editor" : "resource editor");
+        EXPECT_EQ(resources.Paints, 1) << (taskEditor ? "task editor" : "resource editor");
+    }
+}
+
 TEST_F(Editors, DoubleClickOnALeafOpensTheTaskEditor)
 {
     QTreeWidgetItem* node = Task("Keller", At(2027, 3, 1), At(2027, 3, 2));

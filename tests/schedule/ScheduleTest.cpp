@@ -2,6 +2,7 @@
 
 #include "DocumentFixture.h"
 #include "Outline.h"
+#include "TestProject.h"
 
 #include <gtest/gtest.h>
 
@@ -271,6 +272,36 @@ TEST_F(Recalculation, TheCycleWalkPassesDeletedRecords)
     EXPECT_EQ(Rec(b).Link, 0);
     EXPECT_EQ(Rec(a).Link, Rec(b).Id + 1);
     ExpectSpan(a, Day + 3, Day + 4);
+}
+
+// The buffers a recalculation keeps belong to its document: two documents side by
+// side each keep their own, and a document's end takes its buffers with it.
+TEST_F(Recalculation, EachDocumentKeepsItsBuffersUntilItEnds)
+{
+    QTreeWidgetItem* summary = Task(0, 0);
+    Task(Day, Day + 2, summary);
+    RenderEveryThing(Doc);
+    const TDocumentScratch* mine = Doc.ScheduleScratch.get();
+    ASSERT_NE(mine, nullptr);
+    {
+        TTestProject other;
+        QTreeWidgetItem* big = VorgEinf(other.Doc, nullptr);
+        for (int i = 0; i < 300; ++i) {
+            TVorgangRec& rec = VorgangOf(other.Doc, VorgEinfChild(other.Doc, big));
+            rec.Beginn = Day - i;
+            rec.Ende = Day + i;
+        }
+        RenderEveryThing(other.Doc);
+        EXPECT_NE(other.Doc.ScheduleScratch.get(), mine);
+        EXPECT_DOUBLE_EQ(VorgangOf(other.Doc, big).Beginn, Day - 299);
+    }
+    Rec(summary->child(0)).Ende = Day + 5;
+    RenderEveryThing(Doc);
+    EXPECT_EQ(Doc.ScheduleScratch.get(), mine);
+    ExpectSpan(summary, Day, Day + 5);
+    DestroyModel(Doc);
+    EXPECT_EQ(Doc.ScheduleScratch, nullptr);
+    CreateModel(Doc, 1);
 }
 
 } // namespace

@@ -21,7 +21,7 @@ struct TInfo
     uint32_t Parent = None;
     uint32_t FirstChild = None;
     uint32_t NextSibling = None;
-    uint32_t Predecessor = None; // record named by Link, while Link > 0
+    uint32_t Predecessor = None; // record named by Link, while Link > 0; never for a summary task
     uint32_t PreOrder = None;    // position in the outline's pre-order
     uint32_t SubtreeSize = 0;    // nodes in the subtree, the node included
     uint32_t Mark = 0;           // last child while binding; later the stamp of a walk or search
@@ -152,7 +152,9 @@ private:
         return it != W.SpreadIds.end() ? it->second : None;
     }
 
-    // Step 0: every node's record learns its node; the tree is copied into Info.
+    // Step 0: every node's record learns its node; the tree is copied into Info. A
+    // task with children is a summary task: its link goes in the first pass, and from
+    // here on no phase follows it, whichever comes first in store order.
     void BindNodes()
     {
         W.Nodes.clear();
@@ -171,6 +173,8 @@ private:
             W.Walked.push_back(r);
             if (parent != None) {
                 TInfo& up = Info(parent);
+                if (up.FirstChild == None)
+                    up.Predecessor = None;
                 (up.FirstChild == None ? up.FirstChild : Info(up.Mark).NextSibling) = r;
                 up.Mark = r;
             }

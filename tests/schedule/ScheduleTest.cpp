@@ -5,6 +5,7 @@
 #include "TestProject.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -219,6 +220,36 @@ TEST_F(Recalculation, ATaskInsideWhatItsPredecessorFollowsLosesItsLink)
     EXPECT_EQ(Rec(p).Link, Rec(q).Id + 1);
     ExpectSpan(q, Day + 1, Day + 2);
     ExpectSpan(p, Day + 2, Day + 3);
+}
+
+// s followed x until it gained a child, w follows s and x follows w: with s's link
+// gone nothing loops, whether s comes before or after its followers in the store.
+TEST_F(Recalculation, AClearedSummaryLinkClosesNoLoop)
+{
+    QTreeWidgetItem* s = Task(Day, Day);
+    Task(Day + 1, Day + 3, s);
+    QTreeWidgetItem* w = Task(Day + 5, Day + 6);
+    QTreeWidgetItem* x = Task(Day + 8, Day + 10);
+    QTreeWidgetItem* laterW = Task(Day + 5, Day + 6);
+    QTreeWidgetItem* laterX = Task(Day + 8, Day + 10);
+    QTreeWidgetItem* laterS = Task(Day, Day);
+    Task(Day + 1, Day + 3, laterS);
+    const std::tuple<QTreeWidgetItem*, QTreeWidgetItem*, QTreeWidgetItem*> groups[] = {
+        {s, w, x}, {laterS, laterW, laterX}};
+    for (const auto& [summary, follower, last] : groups) {
+        Follows(summary, last);
+        Follows(follower, summary);
+        Follows(last, follower);
+    }
+    const TRecalcStats stats = Recalculate(Doc);
+    EXPECT_EQ(stats.LinksRemoved, 0u);
+    for (const auto& [summary, follower, last] : groups) {
+        EXPECT_EQ(Rec(summary).Link, 0);
+        EXPECT_EQ(Rec(follower).Link, Rec(summary).Id + 1);
+        EXPECT_EQ(Rec(last).Link, Rec(follower).Id + 1);
+        ExpectSpan(follower, Day + 3, Day + 4);
+        ExpectSpan(last, Day + 4, Day + 6);
+    }
 }
 
 // A follower earlier in store order than a predecessor that moves itself: a summary

@@ -260,11 +260,11 @@ void TMainForm::Connect(TSender* sender, TSignal signal, THandler handler)
 
 void TMainForm::ConnectOutlineEvents()
 {
-    Connect(Vorgangs, &QTreeWidget::currentItemChanged, &TMainForm::VorgangsChange);
+    Connect(Vorgangs, &QTreeWidget::itemSelectionChanged, &TMainForm::VorgangsChange);
     Connect(Vorgangs, &QTreeWidget::itemExpanded, &TMainForm::VorgangsExpanded);
     Connect(Vorgangs, &QTreeWidget::itemCollapsed, &TMainForm::VorgangsCollapsed);
     Connect(Vorgangs, &QTreeWidget::itemDoubleClicked, &TMainForm::VorgangsDblClick);
-    Connect(Arbeiter, &QTreeWidget::currentItemChanged, &TMainForm::ArbeiterChange);
+    Connect(Arbeiter, &QTreeWidget::itemSelectionChanged, &TMainForm::ArbeiterChange);
     Connect(Arbeiter, &QTreeWidget::itemDoubleClicked, &TMainForm::ArbeiterDblClick);
     Connect(Arbeiter, &QTreeWidget::itemExpanded, &TMainForm::ArbeiterExpanded);
     Connect(Arbeiter, &QTreeWidget::itemCollapsed, &TMainForm::ArbeiterCollapsed);

@@ -45,9 +45,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     ConnectChartEvents();
     ConnectOutlineEvents();
     FormCreate();
-    AboutBox = std::make_unique<TAboutBox>(this, QDate::currentDate().year());
     ArbeiterForm = std::make_unique<TArbeiterForm>(this);
     VorgangForm = std::make_unique<TVorgangForm>(this);
+    AboutBox = std::make_unique<TAboutBox>(this, QDate::currentDate().year());
     CurrentPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
     Druckeinstellungen = std::make_unique<TDruckeinstellungenForm>(this, PrintSettingsPath());
 }
@@ -366,7 +366,13 @@ void TMainForm::VorgangeundRessourcenDruckenClick()
 
 TDocumentCommands TMainForm::Commands()
 {
-    return {Document, *Modal, this, *OpenDialog1, *SaveDialog1, [this] { SetUnChanged(); }};
+    return {Document,
+            *Modal,
+            this,
+            *OpenDialog1,
+            *SaveDialog1,
+            [this] { SetUnChanged(); },
+            [this] { RepaintCharts(); }};
 }
 
 void TMainForm::DateiNeu1Click()

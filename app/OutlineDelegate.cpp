@@ -1,11 +1,42 @@
 #include "OutlineDelegate.h"
 
+#include <QEvent>
 #include <QMetaProperty>
 #include <QTreeWidget>
 
 TOutlineDelegate::TOutlineDelegate(QTreeWidget* outline, TEdited onEdited)
     : QStyledItemDelegate(outline), Outline(outline), OnEdited(std::move(onEdited))
-{}
+{
+    outline->installEventFilter(this);
+    outline->viewport()->installEventFilter(this);
+}
+
+bool TOutlineDelegate::eventFilter(QObject* watched, QEvent* event)
+{
+    // The delegate also watches the line editors it makes.
+    if (watched != Outline && watched != Outline->viewport())
+        return QStyledItemDelegate::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonDblClick:
+        DoubleClicked = true;
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::KeyPress:
+        DoubleClicked = false;
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+QWidget* TOutlineDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                        const QModelIndex& index) const
+{
+    if (DoubleClicked)
+        return nullptr;
+    return QStyledItemDelegate::createEditor(parent, option, index);
+}
 
 QSize TOutlineDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {

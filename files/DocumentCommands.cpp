@@ -104,6 +104,7 @@ void NewDocument(const TDocumentCommands& c)
     c.Doc.FileName.clear();
     c.Doc.ViewStart = Now();
     c.SetUnChanged();
+    c.RepaintCharts();
 }
 
 // A damaged file keeps what was read, but not its name: "Speichern" must not write

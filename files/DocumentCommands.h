@@ -20,6 +20,8 @@ struct TDocumentCommands
     QFileDialog& SaveDialog1;
     // Marks the document unchanged: title and repaint, no recalculation.
     std::function<void()> SetUnChanged;
+    // Repaints the task chart, then the resource chart.
+    std::function<void()> RepaintCharts;
 };
 
 // The open or save dialog for project files: filter "Zeitkant Dateien (*.zkt)",

@@ -11,8 +11,10 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cerrno>
 #include <memory>
 #include <string>
+#include <unistd.h>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -56,7 +58,10 @@ public:
     int32_t Int32() { return qFromLittleEndian<qint32>(Take(4)); }
     double Float64() { return std::bit_cast<double>(qFromLittleEndian<quint64>(Take(8))); }
 
-    // A child or sibling flag: exactly 1 or 0.
+    // A child flag: 1, or anything else for a node without children.
+    bool ChildFlag() { return Int32() == 1; }
+
+    // A sibling flag: exactly 1 or 0.
     bool Flag()
     {
         const int32_t flag = Int32();
@@ -274,7 +279,7 @@ void ReadForest(TReader& in, TLoad& load, TOutlineKind kind, TInsert sibling, TI
             throw;
         }
         preOrder.push_back(node);
-        if (in.Flag()) {
+        if (in.ChildFlag()) {
             if (depth == MaxDepth)
                 Damaged(QStringLiteral("Die Gliederung ist tiefer als %1 Ebenen").arg(MaxDepth));
             node = child(load.Doc, node);
@@ -476,14 +481,46 @@ void ClearProject(TDocument& doc)
     doc.ArbeiterIdFloor = 0;
 }
 
+QString IoErrorText(int errorNo)
+{
+    switch (errorNo) {
+    case ENOENT:
+        return QStringLiteral("File not found");
+    case ENAMETOOLONG:
+        return QStringLiteral("Invalid filename");
+    case EMFILE:
+    case ENFILE:
+        return QStringLiteral("Too many open files");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("File access denied");
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("Disk full");
+    default:
+        return QStringLiteral("I/O error %1").arg(errorNo);
+    }
+}
+
+// Read by the system's own calls, so that a failure is known by its error number.
 bool ReadFileBytes(const QString& name, QByteArray& bytes)
 {
     QFile file(name);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return false;
-    bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        Fail(QStringLiteral("I/O error: ") + file.errorString());
+    bytes.resize(qsizetype(std::max<qint64>(file.size(), 0)) + 1);
+    qsizetype have = 0;
+    for (;;) {
+        if (have == bytes.size())
+            bytes.resize(bytes.size() * 2);
+        const ssize_t got = ::read(file.handle(), bytes.data() + have, std::size_t(bytes.size() - have));
+        if (got == 0)
+            break;
+        if (got < 0 && errno != EINTR)
+            Fail(IoErrorText(errno));
+        have += std::max<ssize_t>(got, 0);
+    }
+    bytes.resize(have);
     return true;
 }
 

@@ -16,7 +16,11 @@
 void ClearProject(TDocument& doc);
 
 // Reads the whole file into bytes and closes it again. False when it cannot be
-// opened (missing, inaccessible, a folder); a failing read throws EProjectFile.
+// opened (missing, inaccessible, a folder); a failing read throws EProjectFile
+// with IoErrorText of the system's error number.
+// "File not found", "File access denied", "Disk full", ... or "I/O error <number>".
+QString IoErrorText(int errorNo);
+
 bool ReadFileBytes(const QString& name, QByteArray& bytes);
 
 // Builds the project in bytes into doc, whose outlines and stores must be empty.

@@ -72,18 +72,40 @@ int32_t TakeId(int64_t& floor, uint32_t count)
     return int32_t(id);
 }
 
+// The record comes before its node: when the store cannot grow, no node is left
+// bound to a record that does not exist. When anything after the append fails, the
+// record is released as a removed node's record would be.
+template <typename TRec, typename TFill, typename TRelease>
+QTreeWidgetItem* AddBound(TDynaArray& store, QTreeWidget* outline, QTreeWidgetItem* parent,
+                          const QString& caption, TFill fill, TRelease release)
+{
+    store.Append();
+    const uint32_t index = uint32_t(store.CurrentIndex);
+    auto record = [&]() -> TRec& { return *static_cast<TRec*>(store.At(index)); };
+    try {
+        fill(record());
+        WideCopy(record().Name, caption);
+        TOutlineNode* node = AddNode(outline, parent, caption);
+        node->StoreIndex = index;
+        return node;
+    } catch (...) {
+        release(record());
+        throw;
+    }
+}
+
 QTreeWidgetItem* AddVorgang(TDocument& doc, QTreeWidgetItem* parent)
 {
     const int32_t id = TakeId(doc.VorgangIdFloor, doc.VorgangStore->Count);
-    TOutlineNode* node = AddNode(doc.Vorgangs, parent, QStringLiteral("Neuer Vorgang"));
-    auto& rec = *static_cast<TVorgangRec*>(doc.VorgangStore->Append());
-    rec.Beginn = Now();
-    rec.Ende = Now();
-    rec.Resources = new TDynaArray(sizeof(int32_t), doc.CurResId.Var());
-    rec.Id = id;
-    WideCopy(rec.Name, node->text(0));
-    node->StoreIndex = uint32_t(doc.VorgangStore->CurrentIndex);
-    return node;
+    return AddBound<TVorgangRec>(
+        *doc.VorgangStore, doc.Vorgangs, parent, QStringLiteral("Neuer Vorgang"),
+        [&](TVorgangRec& rec) {
+            rec.Id = id;
+            rec.Beginn = Now();
+            rec.Ende = Now();
+            rec.Resources = new TDynaArray(sizeof(int32_t), doc.CurResId.Var());
+        },
+        ReleaseVorgang);
 }
 
 QTreeWidgetItem* AddArbeiter(TDocument& doc, QTreeWidgetItem* parent)
@@ -91,12 +113,9 @@ QTreeWidgetItem* AddArbeiter(TDocument& doc, QTreeWidgetItem* parent)
     const int32_t id = TakeId(doc.ArbeiterIdFloor, doc.ArbeiterStore->Count);
     std::uniform_int_distribution<int> letter(0, 25);
     const QString caption = QStringLiteral("Neuer Arbeiter") + QChar(u'a' + letter(doc.Random));
-    TOutlineNode* node = AddNode(doc.Arbeiter, parent, caption);
-    auto& rec = *static_cast<TArbeiterRec*>(doc.ArbeiterStore->Append());
-    rec.Id = id;
-    WideCopy(rec.Name, node->text(0));
-    node->StoreIndex = uint32_t(doc.ArbeiterStore->CurrentIndex);
-    return node;
+    return AddBound<TArbeiterRec>(
+        *doc.ArbeiterStore, doc.Arbeiter, parent, caption, [&](TArbeiterRec& rec) { rec.Id = id; },
+        ReleaseArbeiter);
 }
 
 } // namespace

@@ -171,6 +171,28 @@ TEST_F(Editors, OkRepaintsEachChartOnce)
     }
 }
 
+// A double click on the selected row opens the editor and starts no rename, also
+// once the time for a second click has passed; F2 still renames.
+TEST_F(Editors, DoubleClickOnTheSelectedRowStartsNoRename)
+{
+    Form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&Form));
+    QApplication::setActiveWindow(&Form);
+    QTreeWidgetItem* node = Task("Keller", At(2027, 3, 1), At(2027, 3, 2));
+    Vorgangs->setCurrentItem(node);
+    Vorgangs->setFocus();
+    const QPoint row = Vorgangs->visualItemRect(node).center();
+    // The person looks at the editor for a while: its event loop runs meanwhile.
+    Script([](QDialog&) { QTest::qWait(2 * QApplication::doubleClickInterval()); }, QDialog::Rejected);
+    QTest::mouseClick(Vorgangs->viewport(), Qt::LeftButton, {}, row);
+    QTest::mouseDClick(Vorgangs->viewport(), Qt::LeftButton, {}, row);
+    EXPECT_EQ(Modal.DialogsShown, std::vector<QString>{QStringLiteral("VorgangForm")});
+    QTest::qWait(2 * QApplication::doubleClickInterval());
+    EXPECT_EQ(Vorgangs->findChild<QLineEdit*>(), nullptr) << "no rename is open";
+    QTest::keyClick(Vorgangs, Qt::Key_F2);
+    EXPECT_NE(Vorgangs->findChild<QLineEdit*>(), nullptr) << "F2 renames";
+}
+
 TEST_F(Editors, DoubleClickOnALeafOpensTheTaskEditor)
 {
     QTreeWidgetItem* node = Task("Keller", At(2027, 3, 1), At(2027, 3, 2));

@@ -1,11 +1,13 @@
 #include "Canvas.h"
 #include "Charts.h"
+#include "DynaArray.h"
 #include "MainUnit.h"
 #include "Outline.h"
 #include "Printers.h"
 #include "ScriptedModal.h"
 
 #include <QAction>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -326,17 +328,88 @@ TEST_F(MainForm, AboutBoxOpensThroughTheModalSeam)
     Form.SetModal(nullptr);
 }
 
+// Counts the store blocks (stores and resource lists) that are alive.
+struct TBlockCount
+{
+    static inline int Alive = 0;
+    static inline TStoreMemory::AllocFn Alloc = nullptr;
+    static inline TStoreMemory::FreeFn Free = nullptr;
+
+    static void* CountedAlloc(std::size_t bytes)
+    {
+        void* block = Alloc(bytes);
+        Alive += block != nullptr;
+        return block;
+    }
+    static void CountedFree(void* block)
+    {
+        Alive -= block != nullptr;
+        Free(block);
+    }
+};
+
 TEST(MainFormLifetime, ClosingWithRecordsFreesThem)
 {
+    TBlockCount::Alloc = TStoreMemory::Alloc;
+    TBlockCount::Free = TStoreMemory::Free;
+    TStoreMemory::Alloc = TBlockCount::CountedAlloc;
+    TStoreMemory::Free = TBlockCount::CountedFree;
+    TBlockCount::Alive = 0;
     auto form = std::make_unique<TMainForm>();
     TDocument& doc = form->Doc();
     QTreeWidgetItem* parent = VorgEinf(doc, nullptr);
     for (int i = 0; i < 120; ++i)
-        VorgEinfChild(doc, parent);
+        *static_cast<int32_t*>(VorgangOf(doc, VorgEinfChild(doc, parent)).Resources->Append()) = 0;
     ArbEinfChild(doc, ArbEinf(doc, nullptr));
     form->SetChanged();
+    const int alive = TBlockCount::Alive;
     form.reset();
-    SUCCEED() << "the sanitizer run proves every text and list was freed";
+    const int left = TBlockCount::Alive;
+    TStoreMemory::Alloc = TBlockCount::Alloc;
+    TStoreMemory::Free = TBlockCount::Free;
+    EXPECT_GE(alive, 122) << "both stores and the 120 resource lists";
+    EXPECT_EQ(left, 0) << "every store and list is freed with the window";
+}
+
+// The dialogs are made once, in this order, and live as long as the window.
+TEST(MainFormLifetime, DialogsAreMadeInOrder)
+{
+    TMainForm form;
+    QStringList made;
+    for (QDialog* dialog : form.findChildren<QDialog*>(QString(), Qt::FindDirectChildrenOnly))
+        if (!qobject_cast<QFileDialog*>(dialog))
+            made << dialog->objectName();
+    EXPECT_EQ(made, (QStringList{QStringLiteral("ArbeiterForm"), QStringLiteral("VorgangForm"),
+                                 QStringLiteral("AboutBox"), QStringLiteral("DruckeinstellungenForm")}));
+}
+
+// A mouse click selects a row and its chart row is tinted at once, in both charts;
+// the row clicked before is white again.
+TEST_F(MainForm, ClickedRowsAreTintedInTheirChart)
+{
+    Form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&Form));
+    TDocument& doc = Form.Doc();
+    for (int i = 0; i < 3; ++i) {
+        VorgEinf(doc, nullptr);
+        ArbEinf(doc, nullptr);
+    }
+    Form.SetChanged();
+    for (const char* side : {"Vorgangs", "Arbeiter"}) {
+        QTreeWidget* outline = Find<QTreeWidget>(side);
+        QWidget* chart = Find<QWidget>(outline == Vorgangs() ? "PaintBox1" : "PaintBox2");
+        // Row r of a chart begins below the two header rows of 17 pixels.
+        auto rowColour = [&](int r) {
+            return chart->grab().toImage().pixelColor(3 * 35 + 10, 34 + 17 * r + 8);
+        };
+        for (const int r : {1, 2}) {
+            const QRect row = outline->visualItemRect(outline->topLevelItem(r));
+            const QPoint at = outline->viewport()->mapTo(&Form, row.center());
+            QTest::mouseClick(Form.windowHandle(), Qt::LeftButton, {}, at);
+            EXPECT_EQ(rowColour(r), ChartColour::SelectedRow) << side << " row " << r;
+            EXPECT_EQ(rowColour(3 - r), ChartColour::Row) << side << " row " << 3 - r;
+        }
+    }
 }
 
 } // namespace

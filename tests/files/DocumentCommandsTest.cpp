@@ -19,13 +19,21 @@ protected:
     std::unique_ptr<QFileDialog> OpenDialog{MakeProjectFileDialog(nullptr, "OpenDialog1", false)};
     std::unique_ptr<QFileDialog> SaveDialog{MakeProjectFileDialog(nullptr, "SaveDialog1", true)};
     int UnChanged = 0;
+    QString Calls; // "U" for SetUnChanged, "R" for a repaint of both charts
 
     TDocumentCommands Commands()
     {
-        return {Doc, Modal, nullptr, *OpenDialog, *SaveDialog, [this] {
+        return {Doc,
+                Modal,
+                nullptr,
+                *OpenDialog,
+                *SaveDialog,
+                [this] {
                     Doc.Changed = false;
                     ++UnChanged;
-                }};
+                    Calls += u'U';
+                },
+                [this] { Calls += u'R'; }};
     }
     void Choose(const QString& path)
     {
@@ -53,7 +61,9 @@ TEST_F(WindowlessCommands, SaveAsThenNewAfterAskingThenOpenAgain)
     NewAfterAsking(Commands());
     EXPECT_EQ(Vorgangs.topLevelItemCount(), 3) << "Abbrechen keeps the document";
     EXPECT_TRUE(Doc.Changed);
+    Calls.clear();
     NewAfterAsking(Commands());
+    EXPECT_EQ(Calls, QStringLiteral("UR")) << "Neu repaints both charts once more after SetUnChanged";
     EXPECT_EQ(Vorgangs.topLevelItemCount(), 0);
     EXPECT_TRUE(Doc.FileName.isEmpty());
     EXPECT_TRUE(MayClose(Commands())) << "an unchanged document closes without asking";

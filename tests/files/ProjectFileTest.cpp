@@ -11,6 +11,7 @@
 #include <QTreeWidget>
 #include <QtEndian>
 #include <bit>
+#include <cerrno>
 #include <gtest/gtest.h>
 #include <limits>
 #include <map>
@@ -525,12 +526,11 @@ TEST(ProjectFile, DamagedFormsAreRejected)
 {
     const int32_t huge = std::numeric_limits<int32_t>::max();
     const QString a = QStringLiteral("A");
-    TBytes negativeLength, negativeCount, siblingTwo, childMinusOne, deletedTask, deletedResource, taskTwice,
-        resourceTwice, expandedNothing, expandedNoResource, longText, longList;
+    TBytes negativeLength, negativeCount, siblingTwo, deletedTask, deletedResource, taskTwice, resourceTwice,
+        expandedNothing, expandedNoResource, longText, longList;
     Task(negativeLength.I32(1), 0).I32(-1);
     Task(negativeCount.I32(1), 0).Texts({{}, {}, {}, {}, {}, {}, {}}).I32(-3);
     TaskEntry(siblingTwo.I32(1), 0, a).I32(0).I32(2);
-    TaskEntry(childMinusOne.I32(1), 0, a).I32(-1);
     Task(TaskEntry(deletedTask.I32(1), 0, a).I32(0).I32(1), 1, 0, 1);
     Resource(ResourceEntry(deletedResource.I32(0).I32(1), 0, a).I32(0).I32(1), 1, 0xff);
     TaskEntry(TaskEntry(taskTwice.I32(1), 4, a).I32(1), 4, a);
@@ -545,7 +545,6 @@ TEST(ProjectFile, DamagedFormsAreRejected)
         {&negativeLength, damaged + "Textlänge -1"},
         {&negativeCount, damaged + "Ressourcenanzahl -3"},
         {&siblingTwo, damaged + "Gliederungskennzeichen 2 statt 0 oder 1"},
-        {&childMinusOne, damaged + "Gliederungskennzeichen -1 statt 0 oder 1"},
         {&deletedTask, damaged + "Ein gelöschter Vorgang steht in der Gliederung"},
         {&deletedResource, damaged + "Eine gelöschte Ressource steht in der Gliederung"},
         {&taskTwice, damaged + "Die Vorgangskennung 4 kommt zweimal vor"},
@@ -559,6 +558,19 @@ TEST(ProjectFile, DamagedFormsAreRejected)
         TProject project;
         EXPECT_EQ(LoadError(project, bytes->Data), message);
         ExpectSafe(project);
+    }
+}
+
+TEST(ProjectFile, AChildFlagOtherThanOneMeansNoChildren)
+{
+    for (const int32_t flag : {-1, 2, 7}) {
+        TBytes out;
+        TaskEntry(TaskEntry(out.I32(1), 0, QStringLiteral("A")).I32(flag).I32(1), 1, QStringLiteral("B"));
+        out.I32(flag).I32(0).I32(0).F64(0).I32(0).I32(0);
+        TProject project;
+        EXPECT_EQ(LoadError(project, out.Data), "loaded") << flag;
+        EXPECT_EQ(project.Vorgangs.topLevelItemCount(), 2) << flag;
+        EXPECT_EQ(project.Vorgangs.topLevelItem(0)->childCount(), 0) << flag;
     }
 }
 
@@ -732,8 +744,17 @@ TEST_F(ProjectFileOnDisk, ReadErrorAfterOpeningIsThrown)
         ReadFileBytes(QStringLiteral("/proc/self/mem"), bytes);
         FAIL() << "no error reported";
     } catch (const EProjectFile& e) {
-        EXPECT_TRUE(std::string(e.what()).starts_with("I/O error: ")) << e.what();
+        EXPECT_STREQ(e.what(), "I/O error 5");
     }
+}
+
+TEST(IoErrors, TextsByCause)
+{
+    EXPECT_EQ(IoErrorText(ENOENT), QStringLiteral("File not found"));
+    EXPECT_EQ(IoErrorText(EACCES), QStringLiteral("File access denied"));
+    EXPECT_EQ(IoErrorText(ENOSPC), QStringLiteral("Disk full"));
+    EXPECT_EQ(IoErrorText(EMFILE), QStringLiteral("Too many open files"));
+    EXPECT_EQ(IoErrorText(EIO), QStringLiteral("I/O error 5"));
 }
 
 } // namespace

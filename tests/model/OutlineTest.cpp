@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "DocumentFixture.h"
+#include "DynaArray.h"
 #include "Printers.h"
 #include "Texts.h"
 
@@ -197,6 +198,46 @@ TEST_F(OutlineRecords, SameSeedGivesTheSameLetters)
     for (int i = 0; i < 20; ++i)
         EXPECT_EQ(ArbEinf(Doc, nullptr)->text(0), ArbEinf(other, nullptr)->text(0));
     DestroyModel(other);
+}
+
+void* NoMemory(std::size_t)
+{
+    return nullptr;
+}
+
+void* NoGrowth(void*, std::size_t, std::size_t)
+{
+    return nullptr;
+}
+
+void Unreported(const std::string&) {}
+
+// When the store cannot make room for the record, no node is added: every node
+// stays bound to a record that exists.
+TEST_F(OutlineRecords, NoNodeWithoutItsRecordWhenTheStoreCannotGrow)
+{
+    const auto alloc = TStoreMemory::Alloc;
+    const auto resize = TStoreMemory::Resize;
+    const auto report = TStoreMemory::Report;
+    TStoreMemory::Report = Unreported;
+    TStoreMemory::Alloc = NoMemory;
+    EXPECT_THROW(VorgEinf(Doc, nullptr), EAbort);
+    EXPECT_THROW(ArbEinf(Doc, nullptr), EAbort);
+    EXPECT_EQ(Vorgangs.topLevelItemCount(), 0);
+    EXPECT_EQ(Arbeiter.topLevelItemCount(), 0);
+    TStoreMemory::Alloc = alloc;
+    QTreeWidgetItem* summary = VorgEinf(Doc, nullptr);
+    for (int i = 1; i < 100; ++i)
+        VorgEinfChild(Doc, summary);
+    TStoreMemory::Resize = NoGrowth;
+    EXPECT_THROW(VorgEinfChild(Doc, summary), EAbort);
+    TStoreMemory::Resize = resize;
+    TStoreMemory::Report = report;
+    EXPECT_EQ(summary->childCount(), 99);
+    EXPECT_EQ(Doc.VorgangStore->Count, 100u);
+    EXPECT_EQ(RecordIndex(summary->child(98)), 99u);
+    VorgEinfChild(Doc, summary);
+    EXPECT_EQ(RecordIndex(summary->child(99)), 100u);
 }
 
 } // namespace

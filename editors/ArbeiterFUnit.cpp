@@ -3,6 +3,7 @@
 #include "Outline.h"
 #include "SpinEdits.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTableWidget>
@@ -12,11 +13,11 @@ TArbeiterForm::TArbeiterForm(QWidget* parent)
     : TEditorDialog(parent, "ArbeiterForm", QStringLiteral("Ressource bearbeiten"))
 {
     QWidget* details = AddPage(QStringLiteral("Details"), "TabSheet1");
-    Caption(details, QStringLiteral("Bezeichnung/Name:"), 8, 16);
-    Caption(details, QStringLiteral("eMail:"), 8, 40);
-    Caption(details, QStringLiteral("Kosten pro Sunde:"), 8, 64);
-    Caption(details, QStringLiteral("Kosten pro Einsatz:"), 8, 88);
-    Caption(details, QStringLiteral("Mitglieder Anzahl :"), 8, 112);
+    QLabel* nameLabel = Caption(details, QStringLiteral("Bezeichnung/Name:"), 8, 16);
+    QLabel* eMail = Caption(details, QStringLiteral("eMail:"), 8, 40);
+    QLabel* perHour = Caption(details, QStringLiteral("Kosten pro Sunde:"), 8, 64);
+    QLabel* perUse = Caption(details, QStringLiteral("Kosten pro Einsatz:"), 8, 88);
+    QLabel* members = Caption(details, QStringLiteral("Mitglieder Anzahl :"), 8, 112);
     auto textEdit = [details](const char* name, int y) {
         auto* edit = new QLineEdit(details);
         edit->setObjectName(QLatin1String(name));
@@ -35,6 +36,12 @@ TArbeiterForm::TArbeiterForm(QWidget* parent)
     place(RxSpinEdit2, "RxSpinEdit2", 88);
     RxSpinEdit3 = new TWholeSpinEdit(details);
     place(RxSpinEdit3, "RxSpinEdit3", 112);
+    LabelField(nameLabel, TntEdit1);
+    LabelField(eMail, TntEdit2);
+    LabelField(perHour, RxSpinEdit1);
+    LabelField(perUse, RxSpinEdit2);
+    LabelField(members, RxSpinEdit3);
+    ChainFields({TntEdit1, TntEdit2, RxSpinEdit1, RxSpinEdit2, RxSpinEdit3});
 
     QWidget* fields = AddPage(QStringLiteral("Benutzerdefinierte Felder"), "TabSheet2");
     TntStringGrid1 = MakeFieldGrid(fields);

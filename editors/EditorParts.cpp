@@ -62,6 +62,39 @@ void TEditorDialog::showEvent(QShowEvent* event)
         move(screen->availableGeometry().center() - rect().center());
 }
 
+void LabelField(QLabel* caption, QWidget* field, const QString& name)
+{
+    caption->setBuddy(field);
+    if (!name.isEmpty()) {
+        field->setAccessibleName(name);
+        return;
+    }
+    QString text = caption->text();
+    if (text.endsWith(u':'))
+        text.chop(1);
+    field->setAccessibleName(text.trimmed());
+}
+
+void ChainFields(std::initializer_list<QWidget*> fields)
+{
+    for (auto it = fields.begin(); it + 1 != fields.end(); ++it)
+        QWidget::setTabOrder(*it, *(it + 1));
+}
+
+namespace {
+
+// The fixed cells' texts: the column titles in row 0, the field names in column 0.
+QString FixedText(int column, int row)
+{
+    static const char* const titles[] = {"Variable", "Bezeichnung", "Wert"};
+    if (row == 0)
+        return QLatin1String(titles[column]);
+    const QString name = row <= CustomFieldCount ? QStringLiteral("Text %1") : QStringLiteral("Zahl %1");
+    return name.arg((row - 1) % CustomFieldCount + 1);
+}
+
+} // namespace
+
 QTableWidget* MakeFieldGrid(QWidget* page)
 {
     auto* grid = new QTableWidget(11, 3, page);
@@ -83,6 +116,11 @@ QTableWidget* MakeFieldGrid(QWidget* page)
             }
             grid->setItem(r, c, cell);
         }
+    grid->setAccessibleName(QStringLiteral("Benutzerdefinierte Felder"));
+    for (int c = 0; c < 3; ++c)
+        grid->setHorizontalHeaderItem(c, new QTableWidgetItem(FixedText(c, 0)));
+    for (int r = 0; r < 11; ++r)
+        grid->setVerticalHeaderItem(r, new QTableWidgetItem(FixedText(0, r)));
     return grid;
 }
 
@@ -107,13 +145,10 @@ QString GeneralNumber(double value)
 
 template <typename Rec> void LoadFieldGrid(QTableWidget* grid, const TFieldLabels& labels, Rec& rec)
 {
-    SetGridText(grid, 0, 0, QStringLiteral("Variable"));
-    SetGridText(grid, 1, 0, QStringLiteral("Bezeichnung"));
-    SetGridText(grid, 2, 0, QStringLiteral("Wert"));
-    for (int i = 0; i < CustomFieldCount; ++i) {
-        SetGridText(grid, 0, 1 + i, QStringLiteral("Text %1").arg(i + 1));
-        SetGridText(grid, 0, 6 + i, QStringLiteral("Zahl %1").arg(i + 1));
-    }
+    for (int c = 0; c < 3; ++c)
+        SetGridText(grid, c, 0, FixedText(c, 0));
+    for (int r = 1; r <= 10; ++r)
+        SetGridText(grid, 0, r, FixedText(0, r));
     for (int r = 1; r <= 10; ++r)
         SetGridText(grid, 1, r, TextOf(labels[std::size_t(r - 1)]));
     for (int i = 0; i < CustomFieldCount; ++i) {
@@ -147,6 +182,7 @@ QPlainTextEdit* MakeMemo(QWidget* page, int x, int y, int width, int height)
     auto* memo = new QPlainTextEdit(page);
     memo->setObjectName(QStringLiteral("TntMemo1"));
     memo->setGeometry(x, y, width, height);
+    memo->setAccessibleName(QStringLiteral("Notizen"));
     return memo;
 }
 

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <initializer_list>
 
 class QLabel;
 class QPlainTextEdit;
@@ -35,7 +36,14 @@ private:
     QPushButton* BitBtn2;
 };
 
-// The custom-field grid: 3 columns by 11 rows, row 0 and column 0 fixed.
+// Names field for screen readers: name, or else the caption's text without its
+// colon. The caption becomes the field's label (its buddy).
+void LabelField(QLabel* caption, QWidget* field, const QString& name = {});
+// Tab moves through fields in the order given.
+void ChainFields(std::initializer_list<QWidget*> fields);
+
+// The custom-field grid: 3 columns by 11 rows, row 0 and column 0 fixed. Its
+// headers stay hidden; they hold the fixed texts for screen readers.
 QTableWidget* MakeFieldGrid(QWidget* page);
 
 // Fills the grid with the fixed texts, the labels and the record's values.

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -57,42 +58,51 @@ template <typename Visit> void PreOrder(QTreeWidgetItem* parent, Visit& visit)
 void TVorgangForm::BuildDetailsPage()
 {
     QWidget* details = AddPage(QStringLiteral("Details"), "TabSheet1");
-    Caption(details, QStringLiteral("Bezeichnung/Name:"), 8, 16);
+    QLabel* nameLabel = Caption(details, QStringLiteral("Bezeichnung/Name:"), 8, 16);
     Caption(details, QStringLiteral("Beginn:"), 8, 48);
     Caption(details, QStringLiteral("Ende:"), 8, 72);
     Caption(details, QStringLiteral("Dauer:"), 8, 96);
-    Caption(details, QStringLiteral("Beginn wenn anderer Vorgang beendet ist:"), 8, 128);
-    Caption(details, QStringLiteral("Tage"), 200, 96);
-    Caption(details, QStringLiteral("Stunden"), 312, 96);
-    Caption(details, QStringLiteral("Minuten"), 440, 96);
+    QLabel* link = Caption(details, QStringLiteral("Beginn wenn anderer Vorgang beendet ist:"), 8, 128);
+    QLabel* days = Caption(details, QStringLiteral("Tage"), 200, 96);
+    QLabel* hours = Caption(details, QStringLiteral("Stunden"), 312, 96);
+    QLabel* minutes = Caption(details, QStringLiteral("Minuten"), 440, 96);
 
     TntEdit1 = new QLineEdit(details);
     TntEdit1->setObjectName(QStringLiteral("TntEdit1"));
     TntEdit1->setGeometry(128, 16, 489, TntEdit1->sizeHint().height());
+    LabelField(nameLabel, TntEdit1);
     DateTimePicker2 = MakeDatePicker(details, "DateTimePicker2", 128, 48, 113);
     DateTimePicker1 = MakeTimePicker(details, "DateTimePicker1", 248, 48, 105);
     DateTimePicker3 = MakeDatePicker(details, "DateTimePicker3", 128, 72, 113);
     DateTimePicker4 = MakeTimePicker(details, "DateTimePicker4", 248, 72, 105);
-    auto durationField = [details](const char* name, int x) {
+    DateTimePicker2->setAccessibleName(QStringLiteral("Beginn (Datum)"));
+    DateTimePicker1->setAccessibleName(QStringLiteral("Beginn (Uhrzeit)"));
+    DateTimePicker3->setAccessibleName(QStringLiteral("Ende (Datum)"));
+    DateTimePicker4->setAccessibleName(QStringLiteral("Ende (Uhrzeit)"));
+    auto durationField = [details](const char* name, int x, QLabel* unit) {
         auto* field = new TWholeSpinEdit(details);
         field->setObjectName(QLatin1String(name));
         field->setGeometry(x, 96, 65, field->sizeHint().height());
+        LabelField(unit, field, QStringLiteral("Dauer: ") + unit->text());
         return field;
     };
-    DaysEd = durationField("DaysEd", 128);
-    HoursEd = durationField("HoursEd", 240);
-    MinEd = durationField("MinEd", 368);
+    DaysEd = durationField("DaysEd", 128, days);
+    HoursEd = durationField("HoursEd", 240, hours);
+    MinEd = durationField("MinEd", 368, minutes);
 
     LinkEd = new QComboBox(details);
     LinkEd->setObjectName(QStringLiteral("LinkEd"));
     LinkEd->setEditable(false);
     LinkEd->setGeometry(128, 152, 497, LinkEd->sizeHint().height());
+    LabelField(link, LinkEd);
     auto* bitBtn3 = new QPushButton(style()->standardIcon(QStyle::SP_DialogResetButton),
                                     QStringLiteral("Link lösen"), details);
     bitBtn3->setObjectName(QStringLiteral("BitBtn3"));
     bitBtn3->setGeometry(128, 176, 113, 25);
     bitBtn3->setAutoDefault(false);
     connect(bitBtn3, &QPushButton::clicked, this, &TVorgangForm::BitBtn3Click);
+    ChainFields({TntEdit1, DateTimePicker2, DateTimePicker1, DateTimePicker3, DateTimePicker4, DaysEd,
+                 HoursEd, MinEd, LinkEd, bitBtn3});
 }
 
 void TVorgangForm::BuildOtherPages()
@@ -102,6 +112,7 @@ void TVorgangForm::BuildOtherPages()
     HTMLTreeview1->setObjectName(QStringLiteral("HTMLTreeview1"));
     HTMLTreeview1->setHeaderHidden(true);
     HTMLTreeview1->setGeometry(0, 0, 633, 291);
+    HTMLTreeview1->setAccessibleName(QStringLiteral("Ressourcen/Arbeiter"));
 
     QWidget* progress = AddPage(QStringLiteral("Abarbeitungsstatus"), "TabSheet3");
     Pages()->setTabVisible(Pages()->indexOf(progress), false);
@@ -114,11 +125,13 @@ void TVorgangForm::BuildOtherPages()
     TntCheckBox1->setObjectName(QStringLiteral("TntCheckBox1"));
     TntCheckBox1->move(8, 16);
     TntCheckBox1->adjustSize();
-    Caption(costs, QStringLiteral("Feste Kosten:"), 336, 16);
+    QLabel* fixedCosts = Caption(costs, QStringLiteral("Feste Kosten:"), 336, 16);
     RxSpinEdit4 = new TDecimalSpinEdit(costs);
     RxSpinEdit4->setObjectName(QStringLiteral("RxSpinEdit4"));
     RxSpinEdit4->setGeometry(416, 16, 121, RxSpinEdit4->sizeHint().height());
+    LabelField(fixedCosts, RxSpinEdit4);
     TntMemo1 = MakeMemo(costs, 8, 48, 609, 225);
+    ChainFields({TntCheckBox1, RxSpinEdit4, TntMemo1});
 }
 
 TVorgangForm::TVorgangForm(QWidget* parent)

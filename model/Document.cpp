@@ -7,6 +7,11 @@ void CreateModel(TDocument& doc, uint32_t seed)
     doc.Random.seed(seed);
     SetDefaultLabels(doc.VorgangFieldLabels);
     SetDefaultLabels(doc.ArbeiterFieldLabels);
+    doc.VorgangIdFloor = 0;
+    doc.ArbeiterIdFloor = 0;
+    // On a 64-bit build the text and list references make the records larger than
+    // their 144- and 104-byte file images, so the first blocks hold 100 records of
+    // sizeof bytes each (16 000 and 13 600 bytes); the file images stay exact.
     doc.VorgangStore = std::make_unique<TDynaArray>(sizeof(TVorgangRec), doc.CurVorgang.Var());
     doc.ArbeiterStore = std::make_unique<TDynaArray>(sizeof(TArbeiterRec), doc.CurArbeiter.Var());
 }

@@ -54,6 +54,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
 
 TMainForm::~TMainForm()
 {
+    Destroying = true;
     FormDestroy();
     // The outlines outlive this part of the window while QWidget destroys its
     // children; nothing they signal then may reach the handlers here.
@@ -202,12 +203,14 @@ void TMainForm::MoveRunterClick()
 
 void TMainForm::VorgangsEdited(QTreeWidgetItem* node, const QString& text)
 {
-    MarkChangedIf(RenameCommand(Document, TOutlineKind::Vorgang, node, text));
+    if (!Destroying)
+        MarkChangedIf(RenameCommand(Document, TOutlineKind::Vorgang, node, text));
 }
 
 void TMainForm::ArbeiterEdited(QTreeWidgetItem* node, const QString& text)
 {
-    MarkChangedIf(RenameCommand(Document, TOutlineKind::Arbeiter, node, text));
+    if (!Destroying)
+        MarkChangedIf(RenameCommand(Document, TOutlineKind::Arbeiter, node, text));
 }
 
 // The editors open for a selected leaf only. The chart is repainted in every case:

@@ -111,6 +111,8 @@ private:
 
     TDocument Document;
     bool FirstShowDone = false;
+    bool Destroying = false; // an open rename then commits into released records
+
     int CurrentDayWidth = 35;
     QImage ChartBitmap1;
     QImage ChartBitmap2;

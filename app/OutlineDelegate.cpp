@@ -5,16 +5,18 @@
 #include <QTreeWidget>
 
 TOutlineDelegate::TOutlineDelegate(QTreeWidget* outline, TEdited onEdited)
-    : QStyledItemDelegate(outline), Outline(outline), OnEdited(std::move(onEdited))
+    : QStyledItemDelegate(outline), Outline(outline), Viewport(outline->viewport()),
+      OnEdited(std::move(onEdited))
 {
     outline->installEventFilter(this);
-    outline->viewport()->installEventFilter(this);
+    Viewport->installEventFilter(this);
 }
 
 bool TOutlineDelegate::eventFilter(QObject* watched, QEvent* event)
 {
-    // The delegate also watches the line editors it makes.
-    if (watched != Outline && watched != Outline->viewport())
+    // The delegate also watches the line editors it makes. Events arrive while the
+    // outline is being destroyed too, so it is only compared, never asked.
+    if (watched != Outline && watched != Viewport)
         return QStyledItemDelegate::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::MouseButtonDblClick:

@@ -26,6 +26,7 @@ public:
 
 private:
     QTreeWidget* Outline;
+    QObject* Viewport;
     TEdited OnEdited;
     bool DoubleClicked = false; // since the last press or key
 };

@@ -53,6 +53,9 @@ const TMenuLine MenuLines[] = {
      &M::VorgangeundRessourcenDruckenClick},
     {Sep, "-", "N8"},
     {Item, "Beenden", "DateiBeenden1", &M::DateiBeenden1Click},
+    {Menu, "Bearbeiten", "Bearbeiten1"},
+    {Item, "Rückgängig", "BearbeitenRueckgaengig1", &M::BearbeitenRueckgaengig1Click},
+    {Item, "Wiederholen", "BearbeitenWiederholen1", &M::BearbeitenWiederholen1Click},
     {Menu, "Ansicht", "Ansicht1"},
     {Item, "Viele Tage anzeigen", "AnsichtVielanzeigen1", &M::AnsichtVielanzeigen1Click},
     {Item, "Normal anzeigen", "MenuItem2", &M::MenuItem2Click},
@@ -249,6 +252,12 @@ void TMainForm::BuildMenus()
         if (*line.Name)
             made->setObjectName(QLatin1String(line.Name));
     }
+    UndoItem = menuBar()->findChild<QAction*>(QStringLiteral("BearbeitenRueckgaengig1"));
+    RedoItem = menuBar()->findChild<QAction*>(QStringLiteral("BearbeitenWiederholen1"));
+    UndoItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    RedoItem->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    UpdateEditMenu();
 }
 
 // Every event reaches its handler through the general error handler.

@@ -11,6 +11,7 @@
 #include "PrintSettings.h"
 #include "Printing.h"
 #include "Schedule.h"
+#include "Undo.h"
 #include "VorgangFUnit.h"
 
 #include <QCloseEvent>
@@ -102,6 +103,9 @@ void TMainForm::FormDestroy()
 
 void TMainForm::SetChanged()
 {
+    // A change made outside any command would make the steps before it wrong.
+    if (!IsRecording(Document))
+        ForgetHistory(Document);
     Document.Changed = true;
     setWindowTitle(MainTitle(Document.FileName, true));
     RenderEveryThing(Document);
@@ -111,8 +115,10 @@ void TMainForm::SetChanged()
 void TMainForm::SetUnChanged()
 {
     Document.Changed = false;
+    MarkSaved(Document);
     setWindowTitle(MainTitle(Document.FileName, false));
     RepaintCharts();
+    UpdateEditMenu();
 }
 
 void TMainForm::DateiBeenden1Click()
@@ -125,104 +131,107 @@ void TMainForm::HilfeberdasProgramm2Click()
     Modal->Exec(*AboutBox);
 }
 
-void TMainForm::MarkChangedIf(bool changed)
-{
-    if (changed)
-        SetChanged();
-}
-
 void TMainForm::EinfgenVorgangeinfgen1Click()
 {
-    MarkChangedIf(InsertCommand(Document, TOutlineKind::Vorgang, false));
+    Perform("Vorgang einfügen", [this] { return InsertCommand(Document, TOutlineKind::Vorgang, false); });
 }
 
 void TMainForm::EinfgenVorgangalsUntergeordnetesObjekteinfgen1Click()
 {
-    MarkChangedIf(InsertCommand(Document, TOutlineKind::Vorgang, true));
+    Perform("Vorgang als Untergeordnetes Objekt einfügen",
+            [this] { return InsertCommand(Document, TOutlineKind::Vorgang, true); });
 }
 
 void TMainForm::VorgngeVorganglschen1Click()
 {
-    MarkChangedIf(DeleteCommand(Document, TOutlineKind::Vorgang));
+    Perform("Vorgang löschen", [this] { return DeleteCommand(Document, TOutlineKind::Vorgang); });
 }
 
 void TMainForm::VorgangEinrueckClick()
 {
-    MarkChangedIf(IndentCommand(Document, TOutlineKind::Vorgang));
+    Perform("Vorgang einrücken", [this] { return IndentCommand(Document, TOutlineKind::Vorgang); });
 }
 
 void TMainForm::VorgngeVorgangeineEbenehher1Click()
 {
-    MarkChangedIf(OutdentCommand(Document, TOutlineKind::Vorgang));
+    Perform("Vorgang eine Ebene höher", [this] { return OutdentCommand(Document, TOutlineKind::Vorgang); });
 }
 
 void TMainForm::VorgngeNachobenverschieben1Click()
 {
-    MarkChangedIf(MoveUpCommand(Document, TOutlineKind::Vorgang));
+    Perform("Nach oben verschieben", [this] { return MoveUpCommand(Document, TOutlineKind::Vorgang); });
 }
 
 void TMainForm::VorgngeNachuntenverschieben1Click()
 {
-    MarkChangedIf(MoveDownCommand(Document, TOutlineKind::Vorgang));
+    Perform("Nach unten verschieben", [this] { return MoveDownCommand(Document, TOutlineKind::Vorgang); });
 }
 
 void TMainForm::RessourcenArbeiterRessourceeinfgen1Click()
 {
-    MarkChangedIf(InsertCommand(Document, TOutlineKind::Arbeiter, false));
+    Perform("Ressource einfügen", [this] { return InsertCommand(Document, TOutlineKind::Arbeiter, false); });
 }
 
 void TMainForm::InsertResClick()
 {
-    MarkChangedIf(InsertCommand(Document, TOutlineKind::Arbeiter, true));
+    Perform("Ressource als Untergeordnetes Objekt einfügen",
+            [this] { return InsertCommand(Document, TOutlineKind::Arbeiter, true); });
 }
 
 void TMainForm::DelResClick()
 {
-    MarkChangedIf(DeleteCommand(Document, TOutlineKind::Arbeiter));
+    Perform("Ressource löschen", [this] { return DeleteCommand(Document, TOutlineKind::Arbeiter); });
 }
 
 void TMainForm::ResEinruckClick()
 {
-    MarkChangedIf(IndentCommand(Document, TOutlineKind::Arbeiter));
+    Perform("Ressource einrücken", [this] { return IndentCommand(Document, TOutlineKind::Arbeiter); });
 }
 
 void TMainForm::ResEbeneHochClick()
 {
-    MarkChangedIf(OutdentCommand(Document, TOutlineKind::Arbeiter));
+    Perform("Ressource eine Ebene höher",
+            [this] { return OutdentCommand(Document, TOutlineKind::Arbeiter); });
 }
 
 void TMainForm::MovehochClick()
 {
-    MarkChangedIf(MoveUpCommand(Document, TOutlineKind::Arbeiter));
+    Perform("Nach oben verschieben", [this] { return MoveUpCommand(Document, TOutlineKind::Arbeiter); });
 }
 
 void TMainForm::MoveRunterClick()
 {
-    MarkChangedIf(MoveDownCommand(Document, TOutlineKind::Arbeiter));
+    Perform("Nach unten verschieben", [this] { return MoveDownCommand(Document, TOutlineKind::Arbeiter); });
 }
 
 void TMainForm::VorgangsEdited(QTreeWidgetItem* node, const QString& text)
 {
     if (!Destroying)
-        MarkChangedIf(RenameCommand(Document, TOutlineKind::Vorgang, node, text));
+        Perform("Vorgang umbenennen",
+                [&] { return RenameCommand(Document, TOutlineKind::Vorgang, node, text); });
 }
 
 void TMainForm::ArbeiterEdited(QTreeWidgetItem* node, const QString& text)
 {
     if (!Destroying)
-        MarkChangedIf(RenameCommand(Document, TOutlineKind::Arbeiter, node, text));
+        Perform("Ressource umbenennen",
+                [&] { return RenameCommand(Document, TOutlineKind::Arbeiter, node, text); });
 }
 
 // The editors open for a selected leaf only. The chart is repainted in every case:
 // by SetChanged after OK, else here.
-template <typename TForm> void TMainForm::EditSelectedLeaf(TForm& form, QTreeWidget* outline, QWidget* chart)
+template <typename TForm>
+void TMainForm::EditSelectedLeaf(TForm& form, TOutlineKind kind, QWidget* chart, const char* step)
 {
-    QTreeWidgetItem* node = SelectedNode(outline);
+    QTreeWidgetItem* node = SelectedNode(OutlineOf(Document, kind));
     if (node && node->childCount() == 0) {
         form.Load(Document, node);
         if (Modal->Exec(form) == QDialog::Accepted) {
-            form.Store(Document);
-            SetChanged();
+            Perform(step, [&] {
+                NoteEditing(Document, kind, node, true);
+                form.Store(Document);
+                return true;
+            });
             return;
         }
     }
@@ -231,7 +240,7 @@ template <typename TForm> void TMainForm::EditSelectedLeaf(TForm& form, QTreeWid
 
 void TMainForm::VorgangsDblClick()
 {
-    EditSelectedLeaf(*VorgangForm, Vorgangs, PaintBox1);
+    EditSelectedLeaf(*VorgangForm, TOutlineKind::Vorgang, PaintBox1, "Vorgang bearbeiten");
 }
 
 void TMainForm::VorgngeVorgangbearbeiten1Click()
@@ -241,7 +250,7 @@ void TMainForm::VorgngeVorgangbearbeiten1Click()
 
 void TMainForm::ArbeiterDblClick()
 {
-    EditSelectedLeaf(*ArbeiterForm, Arbeiter, PaintBox2);
+    EditSelectedLeaf(*ArbeiterForm, TOutlineKind::Arbeiter, PaintBox2, "Ressource bearbeiten");
 }
 
 void TMainForm::EditResClick()

@@ -7,8 +7,10 @@
 
 #include <QImage>
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 
+class QAction;
 class QFileDialog;
 class QPrinter;
 class QScrollBar;
@@ -46,6 +48,9 @@ public:
     void FormDestroy();
 
     void DateiBeenden1Click();
+    // "Bearbeiten": "Rückgängig" and "Wiederholen".
+    void BearbeitenRueckgaengig1Click();
+    void BearbeitenWiederholen1Click();
     void HilfeberdasProgramm2Click();
 
     void EinfgenVorgangeinfgen1Click();
@@ -103,7 +108,11 @@ private:
     void BuildMenus();
     void ConnectOutlineEvents();
     void ConnectChartEvents();
-    void MarkChangedIf(bool changed);
+    // Runs an edit as one undo step; command tells whether it changed the document.
+    void Perform(const char* step, const std::function<bool()>& command);
+    // After an undo or redo: the changed mark as the history has it, and a repaint.
+    void ShowHistoryState();
+    void UpdateEditMenu();
     void ScrollDays(QScrollBar* bar);
     void RepaintCharts();
     template <typename TSender, typename TSignal>
@@ -125,11 +134,14 @@ private:
     TPaintBox* PaintBox2 = nullptr;
     QScrollBar* ScrollBar1 = nullptr;
     QScrollBar* ScrollBar2 = nullptr;
+    QAction* UndoItem = nullptr;
+    QAction* RedoItem = nullptr;
 
     std::unique_ptr<TAboutBox> AboutBox;
     std::unique_ptr<TArbeiterForm> ArbeiterForm;
     std::unique_ptr<TVorgangForm> VorgangForm;
-    template <typename TForm> void EditSelectedLeaf(TForm& form, QTreeWidget* outline, QWidget* chart);
+    template <typename TForm>
+    void EditSelectedLeaf(TForm& form, TOutlineKind kind, QWidget* chart, const char* step);
     TDialogModal DialogModal;
     TModal* Modal = &DialogModal;
 

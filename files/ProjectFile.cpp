@@ -2,6 +2,7 @@
 
 #include "Outline.h"
 #include "Texts.h"
+#include "Undo.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -473,6 +474,7 @@ void WriteDocument(TWriter& out, const TDocument& doc)
 
 void ClearProject(TDocument& doc)
 {
+    ForgetHistory(doc);
     ClearOutline(doc, TOutlineKind::Vorgang);
     ClearOutline(doc, TOutlineKind::Arbeiter);
     doc.VorgangStore->Clear();

@@ -1,6 +1,7 @@
 #include "Document.h"
 
 #include "Outline.h"
+#include "Undo.h"
 
 void CreateModel(TDocument& doc, uint32_t seed)
 {
@@ -18,6 +19,7 @@ void CreateModel(TDocument& doc, uint32_t seed)
 
 void DestroyModel(TDocument& doc)
 {
+    ForgetHistory(doc);
     if (doc.Vorgangs)
         ClearOutline(doc, TOutlineKind::Vorgang);
     if (doc.Arbeiter)

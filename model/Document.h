@@ -2,6 +2,7 @@
 
 #include "DynaArray.h"
 #include "Records.h"
+#include "UndoSteps.h"
 
 #include <QString>
 #include <memory>
@@ -40,6 +41,7 @@ struct TDocument
     int64_t VorgangIdFloor = 0;
     int64_t ArbeiterIdFloor = 0;
     std::unique_ptr<TDocumentScratch> ScheduleScratch;
+    TUndoState Undo;
 
     TVorgangRec& VorgangAt(uint32_t index) const
     {

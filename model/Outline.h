@@ -6,13 +6,6 @@
 
 class QTreeWidget;
 
-// The two outlines share one implementation of every command; this names which.
-enum class TOutlineKind
-{
-    Vorgang,
-    Arbeiter,
-};
-
 QTreeWidget* OutlineOf(const TDocument& doc, TOutlineKind kind);
 
 // A node of either outline. It is bound to its record by the record's store index,

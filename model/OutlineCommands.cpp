@@ -1,6 +1,7 @@
 #include "OutlineCommands.h"
 
 #include "Texts.h"
+#include "Undo.h"
 
 #include <QSignalBlocker>
 #include <QTreeWidget>
@@ -83,14 +84,16 @@ void MoveNode(QTreeWidget* outline, QTreeWidgetItem* node, TMovePlace place, QTr
 
 bool InsertCommand(TDocument& doc, TOutlineKind kind, bool asChild)
 {
-    InsertNode(doc, kind, SelectedNode(OutlineOf(doc, kind)), asChild);
+    NoteInserted(doc, kind, InsertNode(doc, kind, SelectedNode(OutlineOf(doc, kind)), asChild));
     return true;
 }
 
 bool DeleteCommand(TDocument& doc, TOutlineKind kind)
 {
-    if (QTreeWidgetItem* selection = SelectedNode(OutlineOf(doc, kind)))
+    if (QTreeWidgetItem* selection = SelectedNode(OutlineOf(doc, kind))) {
+        NoteRemoving(doc, kind, selection);
         RemoveNode(doc, kind, selection);
+    }
     return true;
 }
 
@@ -100,11 +103,12 @@ namespace {
 // as a change whether or not anything could move.
 template <typename Move> bool WithSelection(TDocument& doc, TOutlineKind kind, Move move)
 {
-    QTreeWidget* outline = OutlineOf(doc, kind);
-    QTreeWidgetItem* selection = SelectedNode(outline);
+    QTreeWidgetItem* selection = SelectedNode(OutlineOf(doc, kind));
     if (!selection)
         return false;
-    move(outline, selection);
+    move([&](QTreeWidgetItem* node, TMovePlace place,
+             QTreeWidgetItem* target) { MoveRecorded(doc, kind, node, place, target); },
+         selection);
     return true;
 }
 
@@ -112,9 +116,9 @@ template <typename Move> bool WithSelection(TDocument& doc, TOutlineKind kind, M
 
 bool IndentCommand(TDocument& doc, TOutlineKind kind)
 {
-    return WithSelection(doc, kind, [](QTreeWidget* outline, QTreeWidgetItem* selection) {
+    return WithSelection(doc, kind, [](auto moveNode, QTreeWidgetItem* selection) {
         if (QTreeWidgetItem* previous = PreviousSibling(selection))
-            MoveNode(outline, selection, TMovePlace::FirstChildOf, previous);
+            moveNode(selection, TMovePlace::FirstChildOf, previous);
     });
 }
 
@@ -123,19 +127,19 @@ bool IndentCommand(TDocument& doc, TOutlineKind kind)
 // been moved itself, comes out collapsed.
 bool OutdentCommand(TDocument& doc, TOutlineKind kind)
 {
-    return WithSelection(doc, kind, [](QTreeWidget* outline, QTreeWidgetItem* selection) {
+    return WithSelection(doc, kind, [](auto moveNode, QTreeWidgetItem* selection) {
         if (QTreeWidgetItem* parent = selection->parent()) {
-            MoveNode(outline, selection, TMovePlace::Before, parent);
-            MoveNode(outline, parent, TMovePlace::Before, selection);
+            moveNode(selection, TMovePlace::Before, parent);
+            moveNode(parent, TMovePlace::Before, selection);
         }
     });
 }
 
 bool MoveUpCommand(TDocument& doc, TOutlineKind kind)
 {
-    return WithSelection(doc, kind, [](QTreeWidget* outline, QTreeWidgetItem* selection) {
+    return WithSelection(doc, kind, [](auto moveNode, QTreeWidgetItem* selection) {
         if (QTreeWidgetItem* previous = PreviousSibling(selection))
-            MoveNode(outline, selection, TMovePlace::Before, previous);
+            moveNode(selection, TMovePlace::Before, previous);
     });
 }
 
@@ -143,9 +147,9 @@ bool MoveUpCommand(TDocument& doc, TOutlineKind kind)
 // expanded state.
 bool MoveDownCommand(TDocument& doc, TOutlineKind kind)
 {
-    return WithSelection(doc, kind, [](QTreeWidget* outline, QTreeWidgetItem* selection) {
+    return WithSelection(doc, kind, [](auto moveNode, QTreeWidgetItem* selection) {
         if (QTreeWidgetItem* next = NextSibling(selection))
-            MoveNode(outline, next, TMovePlace::Before, selection);
+            moveNode(next, TMovePlace::Before, selection);
     });
 }
 
@@ -153,6 +157,7 @@ bool RenameCommand(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node, con
 {
     if (!node)
         return false;
+    NoteEditing(doc, kind, node, false);
     char16_t*& name = kind == TOutlineKind::Vorgang ? VorgangOf(doc, node).Name : ArbeiterOf(doc, node).Name;
     FreeText(name);
     WideCopy(name, text);

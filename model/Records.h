@@ -8,6 +8,13 @@
 
 class QTreeWidgetItem;
 
+// The two outlines share one implementation of every command; this names which.
+enum class TOutlineKind
+{
+    Vorgang,
+    Arbeiter,
+};
+
 // Dates are day numbers with a fraction of a day, day 0 being 30 December 1899.
 using TDateTime = double;
 

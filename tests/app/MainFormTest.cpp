@@ -88,6 +88,7 @@ TEST_F(MainForm, MenuTreeIsComplete)
           QStringLiteral("Druckeinstellungen..."), QStringLiteral("Vorgänge drucken"),
           QStringLiteral("Ressourcen drucken"), QStringLiteral("Vorgänge und Ressourcen drucken"),
           QStringLiteral("-"), QStringLiteral("Beenden")}},
+        {QStringLiteral("Bearbeiten"), {QStringLiteral("Rückgängig"), QStringLiteral("Wiederholen")}},
         {QStringLiteral("Ansicht"),
          {QStringLiteral("Viele Tage anzeigen"), QStringLiteral("Normal anzeigen"),
           QStringLiteral("Stunden anzeigen")}},

@@ -86,6 +86,9 @@ const TMenuLine MenuLines[] = {
     {Item, "Nach unten verschieben", "MoveRunter", &M::MoveRunterClick},
     {Sep, "-", ""},
     {Item, "Ressource bearbeiten", "EditRes", &M::EditResClick},
+    {Menu, "Extras", "Extras1"},
+    {Item, "Druckvorschau...", "ExtrasDruckvorschau1", &M::ExtrasDruckvorschau1Click},
+    {Item, "Als PDF exportieren...", "ExtrasAlsPDFexportieren1", &M::ExtrasAlsPDFexportieren1Click},
     {Menu, "Hilfe", "Hilfe1"},
     {Item, "Über das Programm...", "HilfeberdasProgramm2", &M::HilfeberdasProgramm2Click},
 };

@@ -8,6 +8,7 @@
 #include "Errors.h"
 #include "OutlineCommands.h"
 #include "PaintBox.h"
+#include "PdfExportFUnit.h"
 #include "PrintSettings.h"
 #include "Printing.h"
 #include "Schedule.h"

@@ -22,6 +22,7 @@ class TAboutBox;
 class TArbeiterForm;
 class TVorgangForm;
 class TDruckeinstellungenForm;
+class TPdfExportForm;
 class TPaintBox;
 
 // "Kelmorin Zeitkant 1.0 - [<file>]" with a "*" before the bracket while changed.
@@ -153,12 +154,17 @@ public:
     void DateiVorgngedrucken2Click();
     void DateiRessourcendrucken1Click();
     void VorgangeundRessourcenDruckenClick();
+    // "Extras": the preview of that page, and the whole project as a PDF file.
+    void ExtrasDruckvorschau1Click();
+    void ExtrasAlsPDFexportieren1Click();
     QPrinter& Printer() { return *CurrentPrinter; }
     TDruckeinstellungenForm& DruckeinstellungenForm() { return *Druckeinstellungen; }
 
 private:
     std::unique_ptr<QPrinter> CurrentPrinter;
     std::unique_ptr<TDruckeinstellungenForm> Druckeinstellungen;
+    std::unique_ptr<TPdfExportForm> PdfExportForm;
+    QFileDialog* PdfDialog1 = nullptr;
 
     // The document commands of the "Datei" menu, closing and the command-line open.
 public:

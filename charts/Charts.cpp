@@ -112,37 +112,64 @@ void DrawName(TCanvas& canvas, const TChartParams& p, int y, int level, const QS
     canvas.Unclip();
 }
 
-bool ShowsChildren(const QTreeWidgetItem* node)
+// How a walk goes over the rows: each row advances y; rows above MinY (left out)
+// or wholly below AreaHeight are counted but not drawn; with StopBelow the walk
+// ends below the surface; with All every node shows its children.
+struct TWalk
 {
-    return node->childCount() > 0 && IsExpanded(node);
+    int Advance;
+    int MinY;
+    int AreaHeight;
+    bool StopBelow;
+    bool All;
+};
+
+bool ShowsChildren(const QTreeWidgetItem* node, bool all)
+{
+    return node->childCount() > 0 && (all || IsExpanded(node));
 }
 
 // The walk shared by both charts: from the `first` child of `parent` on, descending
-// into expanded nodes, never climbing. Rows wholly below the surface are counted
-// but not drawn; with stopBelow the walk ends there and returns true.
+// into the nodes that show their children, never climbing. Returns true when it
+// stopped below the surface.
 template <typename DrawRow>
-bool WalkRows(QTreeWidgetItem* parent, int first, int level, int& y, int advance, int areaHeight,
-              bool stopBelow, DrawRow& drawRow)
+bool WalkRows(QTreeWidgetItem* parent, int first, int level, int& y, const TWalk& w, DrawRow& drawRow)
 {
     const int count = parent->childCount();
     for (int i = first; i < count; ++i) {
-        if (stopBelow && y >= areaHeight)
+        if (w.StopBelow && y >= w.AreaHeight)
             return true;
         QTreeWidgetItem* row = parent->child(i);
-        if (y < areaHeight)
+        if (y >= w.MinY && y < w.AreaHeight)
             drawRow(row, level, y);
-        y += advance;
-        if (ShowsChildren(row) && WalkRows(row, 0, level + 1, y, advance, areaHeight, stopBelow, drawRow))
+        y += w.Advance;
+        if (ShowsChildren(row, w.All) && WalkRows(row, 0, level + 1, y, w, drawRow))
             return true;
     }
     return false;
 }
 
+// The chart's first row: the outline's top row, or its very first for the whole project.
+QTreeWidgetItem* FirstRowOf(const QTreeWidget* outline, const TChartParams& p)
+{
+    return p.WholeProject ? outline->topLevelItem(0) : TopRow(outline);
+}
+
+TDateTime StartOf(const TDocument& doc, const TChartParams& p)
+{
+    return p.WholeProject ? p.Start : doc.ViewStart;
+}
+
+// Walks from top, the chart's first row, with y at the first row's place; the rows
+// left out come before it.
 template <typename DrawRow>
-bool WalkFromTop(QTreeWidgetItem* top, int& y, int advance, int areaHeight, bool stopBelow, DrawRow drawRow)
+bool WalkFromTop(QTreeWidgetItem* top, int& y, int advance, const TChartParams& p, bool stopBelow,
+                 DrawRow drawRow)
 {
     QTreeWidgetItem* parent = top->parent() ? top->parent() : top->treeWidget()->invisibleRootItem();
-    return WalkRows(parent, parent->indexOfChild(top), 0, y, advance, areaHeight, stopBelow, drawRow);
+    const TWalk walk{advance, y, p.AreaHeight, stopBelow, p.WholeProject};
+    y -= p.FirstRow * advance;
+    return WalkRows(parent, parent->indexOfChild(top), 0, y, walk, drawRow);
 }
 
 // A row's bars as pixel spans: all bars share colour and height, so drawing the
@@ -225,21 +252,22 @@ QTreeWidgetItem* TopRow(const QTreeWidget* outline)
 
 void DrawVorgangs(TDocument& doc, TCanvas& canvas, const TChartParams& p, TRowCountCache* rowCount)
 {
-    DrawDayHeader(canvas, doc.ViewStart, p, TChart::Vorgang);
+    const TDateTime viewStart = StartOf(doc, p);
+    DrawDayHeader(canvas, viewStart, p, TChart::Vorgang);
     const int firstY = p.Top + 2 * p.RowHeight;
     int y = firstY;
     const QTreeWidgetItem* selected = SelectedNode(doc.Vorgangs);
     const int right = p.AreaWidth - p.RightMargin;
-    if (QTreeWidgetItem* top = TopRow(doc.Vorgangs)) {
+    if (QTreeWidgetItem* top = FirstRowOf(doc.Vorgangs, p)) {
         const bool known = rowCount && rowCount->Top == top;
-        const bool stopped = WalkFromTop(
-            top, y, p.RowHeight, p.AreaHeight, known, [&](QTreeWidgetItem* row, int level, int rowY) {
+        const bool stopped =
+            WalkFromTop(top, y, p.RowHeight, p, known, [&](QTreeWidgetItem* row, int level, int rowY) {
                 const TVorgangRec& rec = VorgangOf(doc, row);
                 canvas.Clip(p.ChartLeft, 0, right, p.AreaHeight);
-                const TDateTime end = DrawRowGrid(canvas, doc.ViewStart, p, rowY, row == selected, 300);
+                const TDateTime end = DrawRowGrid(canvas, viewStart, p, rowY, row == selected, 300);
                 canvas.SetPen(ChartColour::Bar);
                 canvas.SetBrush(ChartColour::Bar);
-                DrawBar(canvas, doc.ViewStart, p, rowY, end, rec.Beginn, rec.Ende);
+                DrawBar(canvas, viewStart, p, rowY, end, rec.Beginn, rec.Ende);
                 canvas.Unclip();
                 DrawName(canvas, p, rowY, level, row->text(0));
             });
@@ -253,8 +281,9 @@ void DrawVorgangs(TDocument& doc, TCanvas& canvas, const TChartParams& p, TRowCo
 
 void DrawRessourcen(const TDocument& doc, TCanvas& canvas, const TChartParams& p)
 {
-    DrawDayHeader(canvas, doc.ViewStart, p, TChart::Arbeiter);
-    QTreeWidgetItem* top = TopRow(doc.Arbeiter);
+    const TDateTime viewStart = StartOf(doc, p);
+    DrawDayHeader(canvas, viewStart, p, TChart::Arbeiter);
+    QTreeWidgetItem* top = FirstRowOf(doc.Arbeiter, p);
     if (!top)
         return;
     struct TRow
@@ -266,7 +295,7 @@ void DrawRessourcen(const TDocument& doc, TCanvas& canvas, const TChartParams& p
     };
     std::vector<TRow> rows;
     int y = p.Top + 2 * p.RowHeight;
-    WalkFromTop(top, y, p.RowHeight - 1, p.AreaHeight, true, [&](QTreeWidgetItem* row, int level, int rowY) {
+    WalkFromTop(top, y, p.RowHeight - 1, p, true, [&](QTreeWidgetItem* row, int level, int rowY) {
         rows.push_back({row, level, rowY, ArbeiterOf(doc, row).Id});
     });
     if (rows.empty())
@@ -283,13 +312,12 @@ void DrawRessourcen(const TDocument& doc, TCanvas& canvas, const TChartParams& p
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const TRow& row = rows[r];
         canvas.Clip(p.ChartLeft, 0, right, p.AreaHeight);
-        const TDateTime end = DrawRowGrid(canvas, doc.ViewStart, p, row.Y, row.Node == selected, 200);
+        const TDateTime end = DrawRowGrid(canvas, viewStart, p, row.Y, row.Node == selected, 200);
         canvas.SetPen(ChartColour::Bar);
         canvas.SetBrush(ChartColour::Bar);
         for (const auto& [beginn, ende] : bars[r])
-            if (BarVisible(doc.ViewStart, end, beginn, ende))
-                spans.push_back(
-                    std::minmax(TimeToX(beginn, doc.ViewStart, p), TimeToX(ende, doc.ViewStart, p) + 1));
+            if (BarVisible(viewStart, end, beginn, ende))
+                spans.push_back(std::minmax(TimeToX(beginn, viewStart, p), TimeToX(ende, viewStart, p) + 1));
         DrawBarSpans(canvas, spans, row.Y, p.RowHeight);
         canvas.Unclip();
         DrawName(canvas, p, row.Y, row.Level, row.Node->text(0));

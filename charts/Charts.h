@@ -24,6 +24,12 @@ struct TChartParams
     int NameLeft = 0;
     int RightMargin = 0;
     bool DrawNames = false;
+    // The whole project instead of what the window shows: every row as if every
+    // node were expanded, from the outline's first row on, the first FirstRow rows
+    // left out; days from Start instead of the document's ViewStart.
+    bool WholeProject = false;
+    int FirstRow = 0;
+    TDateTime Start = 0;
 };
 
 namespace ChartColour {

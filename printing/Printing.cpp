@@ -1,10 +1,12 @@
 #include "Printing.h"
 
 #include "Canvas.h"
+#include "Errors.h"
 
 #include <QDialogButtonBox>
 #include <QPainter>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <cmath>
@@ -135,4 +137,24 @@ void AcceptPrinterSetup(QPrinter& printer)
 {
     if (printer.outputFormat() == QPrinter::PdfFormat && printer.resolution() > 600)
         printer.setResolution(600);
+}
+
+std::unique_ptr<QPrintPreviewDialog> MakePrintPreview(TDocument& doc, QPrinter& printer, int nameColumnMm,
+                                                      int screenDayWidth, QWidget* parent)
+{
+    auto dialog = std::make_unique<QPrintPreviewDialog>(&printer, parent);
+    dialog->setObjectName(QStringLiteral("PrintPreviewDialog1"));
+    dialog->setWindowTitle(QStringLiteral("Druckvorschau"));
+    const TPrintout printout = TPrintout::VorgaengeUndRessourcen;
+    QObject::connect(dialog.get(), &QPrintPreviewDialog::paintRequested, dialog.get(),
+                     [&doc, nameColumnMm, screenDayWidth, printout](QPrinter* page) {
+                         Guarded([&] {
+                             page->setDocName(PrintJobTitle(printout));
+                             QPainter painter(page);
+                             TCanvas canvas(painter);
+                             DrawPrintout(doc, canvas, printout, page->logicalDpiX(), page->width(),
+                                          page->height(), nameColumnMm, screenDayWidth);
+                         });
+                     });
+    return dialog;
 }

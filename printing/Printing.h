@@ -7,6 +7,7 @@
 #include <memory>
 
 class QPrintDialog;
+class QPrintPreviewDialog;
 class QPrinter;
 class QWidget;
 class TCanvas;
@@ -61,3 +62,9 @@ std::unique_ptr<QPrintDialog> MakePrinterSetupDialog(QPrinter& printer, QWidget*
 // like the page of a usual printer (Qt's own 1 200 dpi would show hour marks no
 // printer page shows).
 void AcceptPrinterSetup(QPrinter& printer);
+
+// "Druckvorschau...": Qt's preview of the page that "Vorgänge und Ressourcen
+// drucken" would put on printer, drawn as that command draws it; printing from the
+// preview prints that page.
+std::unique_ptr<QPrintPreviewDialog> MakePrintPreview(TDocument& doc, QPrinter& printer, int nameColumnMm,
+                                                      int screenDayWidth, QWidget* parent);

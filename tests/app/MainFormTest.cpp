@@ -105,6 +105,8 @@ TEST_F(MainForm, MenuTreeIsComplete)
           QStringLiteral("Ressource eine Ebene höher"), QStringLiteral("-"),
           QStringLiteral("Nach oben verschieben"), QStringLiteral("Nach unten verschieben"),
           QStringLiteral("-"), QStringLiteral("Ressource bearbeiten")}},
+        {QStringLiteral("Extras"),
+         {QStringLiteral("Druckvorschau..."), QStringLiteral("Als PDF exportieren...")}},
         {QStringLiteral("Hilfe"), {QStringLiteral("Über das Programm...")}},
     };
     const QList<QAction*> menus = Form.menuBar()->actions();

@@ -5,6 +5,8 @@
 #include "Printing.h"
 #include "PrivateCups.h"
 
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <gtest/gtest.h>
@@ -98,6 +100,29 @@ TEST_F(CupsPrinting, EachCommandPrintsOnePageWithThePaperGeometry)
         const bool names = AnyDark(page, origin.x() + margin, top + 2 * row, chartLeft, top + 3 * row);
         EXPECT_EQ(names, c.NameColumn > 0) << "a name in the first row";
     }
+}
+
+// What the preview shows is what its print button sends to the printer, and that
+// is the very page of "Vorgänge und Ressourcen drucken".
+TEST_F(CupsPrinting, ThePreviewPrintsThePageOfTheCommand)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    const QString printed = Print(printer, TPrintout::VorgaengeUndRessourcen, 50);
+    const auto dialog = MakePrintPreview(Doc, printer, 50, 35, nullptr);
+    auto* preview = dialog->findChild<QPrintPreviewWidget*>();
+    ASSERT_NE(preview, nullptr);
+    preview->updatePreview();
+    EXPECT_EQ(preview->pageCount(), 1);
+    const QStringList before = Cups->Pdfs();
+    preview->print();
+    const QString fromPreview = Cups->WaitForNewPdf(before, 30000);
+    ASSERT_FALSE(printed.isEmpty() || fromPreview.isEmpty()) << Cups->Log().toStdString();
+    EXPECT_EQ(PdfPageCount(fromPreview), 1);
+    const QImage expected = RenderFirstPage(printed, 150);
+    const QImage actual = RenderFirstPage(fromPreview, 150);
+    ASSERT_FALSE(expected.isNull());
+    ASSERT_TRUE(AnyDark(expected, 0, 0, expected.width(), expected.height()));
+    EXPECT_TRUE(actual == expected) << "the preview's print differs from the command's";
 }
 
 } // namespace

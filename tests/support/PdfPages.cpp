@@ -46,14 +46,27 @@ QString PdfTitle(const QString& pdf)
     return InfoField(pdf, QStringLiteral("Title"));
 }
 
+QString PdfText(const QString& pdf)
+{
+    return Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+}
+
 QImage RenderFirstPage(const QString& pdf, int dpi, const QSize& corner)
+{
+    return RenderPage(pdf, 1, dpi, corner);
+}
+
+QImage RenderPage(const QString& pdf, int page, int dpi, const QSize& corner)
 {
     QTemporaryDir dir;
     const QString base = dir.filePath(QStringLiteral("page"));
-    QStringList arguments = {QStringLiteral("-r"),  QString::number(dpi),          QStringLiteral("-f"),
-                             QStringLiteral("1"),   QStringLiteral("-singlefile"), QStringLiteral("-aa"),
-                             QStringLiteral("no"),  QStringLiteral("-aaVector"),   QStringLiteral("no"),
-                             QStringLiteral("-png")};
+    const QString number = QString::number(page);
+    QStringList arguments = {QStringLiteral("-r"),          QString::number(dpi),
+                             QStringLiteral("-f"),          number,
+                             QStringLiteral("-l"),          number,
+                             QStringLiteral("-singlefile"), QStringLiteral("-aa"),
+                             QStringLiteral("no"),          QStringLiteral("-aaVector"),
+                             QStringLiteral("no"),          QStringLiteral("-png")};
     if (corner.isValid())
         arguments << QStringLiteral("-W") << QString::number(corner.width()) << QStringLiteral("-H")
                   << QString::number(corner.height());

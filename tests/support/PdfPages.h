@@ -12,6 +12,10 @@ QString PdfTitle(const QString& pdf);
 // The first page rendered without smoothing at dpi, only its top-left corner of
 // the given size when there is one; a null image on failure.
 QImage RenderFirstPage(const QString& pdf, int dpi, const QSize& corner = QSize());
+// Page number page (from 1), likewise.
+QImage RenderPage(const QString& pdf, int page, int dpi, const QSize& corner = QSize());
+// The file's text, laid out as on its pages (pages separated by form feeds).
+QString PdfText(const QString& pdf);
 
 // Scanning a rendered page for dark pixels, those with no channel above mid-grey
 // (text and black lines; the red bars are not dark): the first along a row from

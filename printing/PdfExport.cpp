@@ -139,11 +139,18 @@ bool ExportPdf(TDocument& doc, const QString& fileName, const TExportLayout& lay
         pdf.setPageLayout(QPageLayout(QPageSize(layout.PageSize), layout.Orientation, QMarginsF(0, 0, 0, 0)));
         pdf.setTitle(footer.FileName);
         pdf.setCreator(QStringLiteral("Zeitkant"));
-        QPainter painter(&pdf);
-        TCanvas canvas(painter);
         const TPagePlan plan = PlanPages(doc, PdfDpi, pdf.width(), pdf.height(), nameColumnMm, screenDayWidth,
                                          layout.FitToWidth);
-        for (int page = 0; page < plan.Pages(); ++page) {
+        if (plan.Pages() > MaxExportPages) {
+            error = QStringLiteral("Das Projekt bräuchte %L1 Seiten, mehr als %L2")
+                        .arg(plan.Pages())
+                        .arg(MaxExportPages);
+            file.cancelWriting();
+            return false;
+        }
+        QPainter painter(&pdf);
+        TCanvas canvas(painter);
+        for (int page = 0; page < int(plan.Pages()); ++page) {
             if (page > 0)
                 pdf.newPage();
             DrawExportPage(doc, canvas, plan, page, footer);

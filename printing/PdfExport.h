@@ -6,6 +6,7 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QString>
+#include <cstdint>
 
 class TCanvas;
 
@@ -37,7 +38,7 @@ struct TPagePlan
     int TaskDown = 0; // rows of pages for the tasks, then for the resources
     int ResourceDown = 0;
 
-    int Pages() const { return (TaskDown + ResourceDown) * Across; }
+    int64_t Pages() const { return int64_t(TaskDown + ResourceDown) * Across; }
 };
 
 // The plan for pages of width x height pixels at dpi.
@@ -59,8 +60,12 @@ void DrawExportPage(TDocument& doc, TCanvas& canvas, const TPagePlan& plan, int 
 // "unbenannt.zkt" when it has none.
 QString FooterFileName(const QString& documentFile);
 
+// The most pages one export writes; a project whose dates lie centuries apart
+// would need millions.
+constexpr int64_t MaxExportPages = 50000;
+
 // Writes the whole project to a PDF file at 600 dpi, through a temporary file
 // that replaces an old one only when complete. False with the reason in error
-// when the file cannot be written.
+// when the file cannot be written or would need more than MaxExportPages pages.
 bool ExportPdf(TDocument& doc, const QString& fileName, const TExportLayout& layout, int nameColumnMm,
                int screenDayWidth, const QDate& date, QString& error);

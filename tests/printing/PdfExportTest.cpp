@@ -7,6 +7,7 @@
 #include "Printers.h"
 #include "Printing.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -143,6 +144,25 @@ TEST_F(PdfExport, AnEmptyProjectIsOnePageAndAFolderThatIsNoFileFails)
     QString error;
     EXPECT_FALSE(ExportPdf(Doc, Folder.path(), {}, 50, 35, QDate(2026, 12, 9), error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+// A damaged file's dates may lie millennia apart: the export says so and writes
+// nothing, and the file written before stays.
+TEST_F(PdfExport, AProjectNeedingMillionsOfPagesIsRefused)
+{
+    Export();
+    const QByteArray before = [&] {
+        QFile file(Pdf);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    Task("Fern", 1e9, 1e9 + 1);
+    Task("Nah", 46000, 46001);
+    QString error;
+    EXPECT_FALSE(ExportPdf(Doc, Pdf, {}, 50, 35, QDate(2026, 12, 9), error));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("Das Projekt bräuchte"))) << error.toStdString();
+    QFile file(Pdf);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
 }
 
 TEST(PdfExportNames, TheProjectsNameWithPdfIsProposed)

@@ -1,4 +1,5 @@
 #include "MainUnit.h"
+#include "Recovery.h"
 #include "Undo.h"
 
 #include <QAction>
@@ -31,6 +32,10 @@ void TMainForm::BearbeitenWiederholen1Click()
 void TMainForm::ShowHistoryState()
 {
     Document.Changed = !AtSavedState(Document);
+    if (Document.Changed)
+        Recovery->DocumentChanged();
+    else
+        Recovery->DocumentUnchanged();
     setWindowTitle(MainTitle(Document.FileName, Document.Changed));
     RowCount1.Forget();
     RepaintCharts();

@@ -11,6 +11,7 @@
 #include "PdfExportFUnit.h"
 #include "PrintSettings.h"
 #include "Printing.h"
+#include "Recovery.h"
 #include "Schedule.h"
 #include "Undo.h"
 #include "VorgangFUnit.h"
@@ -42,6 +43,7 @@ QString MainTitle(const QString& fileName, bool changed)
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("MainForm"));
+    Recovery = std::make_unique<TRecovery>(Document);
     BuildLayout();
     BuildMenus();
     ConnectChartEvents();
@@ -91,7 +93,9 @@ void TMainForm::FormShow()
     Druckeinstellungen->Restore();
     if (QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - frameGeometry().center() + pos());
-    if (Arguments.size() > 1)
+    if (OfferLeftCopies(*Recovery, *Modal, this))
+        ShowHistoryState();
+    else if (Arguments.size() > 1)
         OpenFile(Arguments.at(1));
 }
 
@@ -111,11 +115,13 @@ void TMainForm::SetChanged()
     setWindowTitle(MainTitle(Document.FileName, true));
     RenderEveryThing(Document);
     RepaintCharts();
+    Recovery->DocumentChanged();
 }
 
 void TMainForm::SetUnChanged()
 {
     Document.Changed = false;
+    Recovery->DocumentUnchanged();
     MarkSaved(Document);
     setWindowTitle(MainTitle(Document.FileName, false));
     RepaintCharts();

@@ -23,6 +23,7 @@ class TArbeiterForm;
 class TVorgangForm;
 class TDruckeinstellungenForm;
 class TPdfExportForm;
+class TRecovery;
 class TPaintBox;
 
 // "Kelmorin Zeitkant 1.0 - [<file>]" with a "*" before the bracket while changed.
@@ -120,6 +121,7 @@ private:
     void Connect(TSender* sender, TSignal signal, THandler handler);
 
     TDocument Document;
+    std::unique_ptr<TRecovery> Recovery; // this program's recovery copy of the document
     bool FirstShowDone = false;
     bool Destroying = false; // an open rename then commits into released records
 

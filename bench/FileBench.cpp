@@ -1,11 +1,14 @@
 #include "Outline.h"
 #include "ProjectFile.h"
+#include "Recovery.h"
 #include "TestProject.h"
 #include "Texts.h"
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <malloc.h>
 #include <memory>
 #include <random>
@@ -139,5 +142,39 @@ void BM_ClearProject(benchmark::State& state)
     state.SetItemsProcessed(int64_t(state.iterations()) * state.range(0));
 }
 BENCHMARK(BM_ClearProject)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// What a recovery copy costs the event loop: the image is built on the
+// user-interface thread a part at a time between events, the writing and syncing
+// happen on the writer's thread (waited for outside the timing). The time is the
+// whole image; "longest_ms" is the longest single block of the event loop, and
+// "parts" how many blocks one copy takes.
+void BM_RecoveryWriteNow(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    TProject project;
+    Build(project.Doc, int(state.range(0)));
+    project.Doc.Changed = true;
+    TRecovery recovery(project.Doc, dir.path(), 60000);
+    double longest = 0;
+    int parts = 0;
+    for (auto _ : state) {
+        recovery.WriteNow();
+        parts = 0;
+        while (recovery.Building()) {
+            const auto start = std::chrono::steady_clock::now();
+            QCoreApplication::processEvents();
+            longest = std::max(
+                longest,
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+            ++parts;
+        }
+        state.PauseTiming();
+        recovery.Flush();
+        state.ResumeTiming();
+    }
+    state.counters["longest_ms"] = longest;
+    state.counters["parts"] = parts;
+}
+BENCHMARK(BM_RecoveryWriteNow)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "ProjectFile.h"
 
+#include "DurableFile.h"
 #include "Outline.h"
 #include "Texts.h"
 #include "Undo.h"
@@ -410,47 +411,79 @@ void WriteArbeiter(TWriter& out, const TDocument& doc, const QTreeWidgetItem* no
 
 using TWriteEntry = void (*)(TWriter&, const TDocument&, const QTreeWidgetItem*);
 
-// The section flag and, when the outline has nodes, its forest; the mirror of
-// ReadForest, keeping the path of child positions instead of recursing. Collects
-// the expanded states on the way, in the same pre-order.
-void WriteSection(TWriter& out, const TDocument& doc, const QTreeWidget* outline, TWriteEntry writeEntry,
-                  std::vector<bool>& expanded)
+// One outline's section: its flag and, when the outline has nodes, its forest; the
+// mirror of ReadForest, keeping the path of child positions instead of recursing,
+// so that it can stop after any entry and go on later. Collects the expanded states
+// on the way, in the same pre-order.
+class TSectionWriter
 {
-    const int topCount = outline->topLevelItemCount();
-    out.Int32(topCount > 0 ? 1 : 0);
-    if (topCount == 0)
-        return;
-    std::vector<int> path{0};
-    QTreeWidgetItem* node = outline->topLevelItem(0);
-    for (;;) {
-        writeEntry(out, doc, node);
+public:
+    TSectionWriter(const TDocument& doc, const QTreeWidget* outline, TWriteEntry writeEntry)
+        : Doc(doc), Outline(outline), WriteEntry(writeEntry)
+    {}
+
+    std::vector<bool> Expanded;
+
+    // Writes up to budget entries (counting them off); true when the section is done.
+    bool Write(TWriter& out, int64_t& budget)
+    {
+        if (!Started) {
+            Started = true;
+            TopCount = Outline->topLevelItemCount();
+            out.Int32(TopCount > 0 ? 1 : 0);
+            if (TopCount == 0)
+                return Done = true;
+            Node = Outline->topLevelItem(0);
+            Path = {0};
+        }
+        while (!Done && budget > 0) {
+            --budget;
+            Done = WriteNode(out);
+        }
+        return Done;
+    }
+
+private:
+    // The entry of Node and the flags after it; true after the last one.
+    bool WriteNode(TWriter& out)
+    {
+        WriteEntry(out, Doc, Node);
         out.Flush(false);
-        expanded.push_back(IsExpanded(node));
-        const bool hasChildren = node->childCount() > 0;
+        Expanded.push_back(IsExpanded(Node));
+        const bool hasChildren = Node->childCount() > 0;
         out.Int32(hasChildren ? 1 : 0);
         if (hasChildren) {
-            node = node->child(0);
-            path.push_back(0);
-            continue;
+            Node = Node->child(0);
+            Path.push_back(0);
+            return false;
         }
         for (;;) {
-            QTreeWidgetItem* parent = node->parent();
-            const int next = path.back() + 1;
-            const int count = parent ? parent->childCount() : topCount;
+            QTreeWidgetItem* parent = Node->parent();
+            const int next = Path.back() + 1;
+            const int count = parent ? parent->childCount() : TopCount;
             if (next < count) {
                 out.Int32(1);
-                path.back() = next;
-                node = parent ? parent->child(next) : outline->topLevelItem(next);
-                break;
+                Path.back() = next;
+                Node = parent ? parent->child(next) : Outline->topLevelItem(next);
+                return false;
             }
             out.Int32(0);
-            path.pop_back();
-            if (path.empty())
-                return;
-            node = parent;
+            Path.pop_back();
+            if (Path.empty())
+                return true;
+            Node = parent;
         }
     }
-}
+
+    const TDocument& Doc;
+    const QTreeWidget* Outline;
+    TWriteEntry WriteEntry;
+    bool Started = false;
+    bool Done = false;
+    int TopCount = 0;
+    QTreeWidgetItem* Node = nullptr;
+    std::vector<int> Path;
+};
 
 void WriteExpansion(TWriter& out, const std::vector<bool>& expanded)
 {
@@ -459,15 +492,35 @@ void WriteExpansion(TWriter& out, const std::vector<bool>& expanded)
         out.Int32(state ? 1 : 0);
 }
 
-void WriteDocument(TWriter& out, const TDocument& doc)
+// The whole image, a part at a time: both sections, then ViewStart and the
+// expanded states.
+struct TDocumentWriter
 {
-    std::vector<bool> vorgangExpanded;
-    std::vector<bool> arbeiterExpanded;
-    WriteSection(out, doc, doc.Vorgangs, WriteVorgang, vorgangExpanded);
-    WriteSection(out, doc, doc.Arbeiter, WriteArbeiter, arbeiterExpanded);
-    out.Float64(doc.ViewStart);
-    WriteExpansion(out, vorgangExpanded);
-    WriteExpansion(out, arbeiterExpanded);
+    TDocumentWriter(const TDocument& doc, QIODevice* device = nullptr)
+        : Doc(doc), Out(device), Tasks(doc, doc.Vorgangs, WriteVorgang),
+          Resources(doc, doc.Arbeiter, WriteArbeiter)
+    {}
+
+    // Writes up to budget more entries; true when the image is complete.
+    bool Write(int64_t budget)
+    {
+        if (!Tasks.Write(Out, budget) || !Resources.Write(Out, budget))
+            return false;
+        Out.Float64(Doc.ViewStart);
+        WriteExpansion(Out, Tasks.Expanded);
+        WriteExpansion(Out, Resources.Expanded);
+        return true;
+    }
+
+    const TDocument& Doc;
+    TWriter Out;
+    TSectionWriter Tasks;
+    TSectionWriter Resources;
+};
+
+qsizetype ImageSizeGuess(const TDocument& doc)
+{
+    return qsizetype(doc.VorgangStore->Count) * 200 + qsizetype(doc.ArbeiterStore->Count) * 160 + 64;
 }
 
 } // namespace
@@ -543,23 +596,56 @@ void ReadProject(TDocument& doc, const QByteArray& bytes)
 
 QByteArray WriteProject(const TDocument& doc)
 {
-    TWriter out;
-    out.Bytes.reserve(qsizetype(doc.VorgangStore->Count) * 200 + qsizetype(doc.ArbeiterStore->Count) * 160 +
-                      64);
-    WriteDocument(out, doc);
-    return out.Bytes;
+    TImageBuilder builder(doc);
+    builder.Build(std::numeric_limits<int64_t>::max());
+    return builder.Take();
+}
+
+struct TImageBuilder::TState : TDocumentWriter
+{
+    using TDocumentWriter::TDocumentWriter;
+};
+
+TImageBuilder::TImageBuilder(const TDocument& doc) : State(std::make_unique<TState>(doc))
+{
+    State->Out.Bytes.reserve(ImageSizeGuess(doc));
+}
+
+TImageBuilder::~TImageBuilder() = default;
+
+bool TImageBuilder::Build(int64_t entries)
+{
+    return Complete || (Complete = State->Write(entries));
+}
+
+QByteArray TImageBuilder::Take()
+{
+    return std::move(State->Out.Bytes);
 }
 
 bool SaveProjectFile(const TDocument& doc, const QString& name, QString& error)
 {
     QSaveFile file(name);
-    if (file.open(QIODevice::WriteOnly)) {
-        TWriter out(&file);
-        WriteDocument(out, doc);
-        out.Flush(true);
-        if (!out.WriteFailed && file.commit())
-            return true;
+    if (!file.open(QIODevice::WriteOnly)) {
+        error = file.errorString();
+        return false;
     }
-    error = file.errorString();
-    return false;
+    TDocumentWriter writer(doc, &file);
+    writer.Write(std::numeric_limits<int64_t>::max());
+    TWriter& out = writer.Out;
+    out.Flush(true);
+    if (out.WriteFailed) {
+        error = file.errorString();
+        return false;
+    }
+    if (!SyncFile(file, error) || !KeepPreviousVersion(name, error))
+        return false;
+    if (!file.commit()) {
+        error = file.errorString();
+        // Where the old file had to be renamed to keep it, it takes its name back.
+        if (!QFile::exists(name))
+            QFile::rename(name + QLatin1Char('~'), name);
+        return false;
+    }
+    return SyncFolderOf(name, error);
 }

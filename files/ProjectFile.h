@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <cstdint>
+#include <memory>
 
 // The ".zkt" project file: little-endian, no header. Both outlines in pre-order
 // with the 144-byte task and 104-byte resource images, their texts as counted
@@ -33,6 +35,30 @@ void ReadProject(TDocument& doc, const QByteArray& bytes);
 // The file image of the document. Runtime slots, padding and reserved bytes are zero.
 QByteArray WriteProject(const TDocument& doc);
 
+// The file image built a part at a time, so that a large project's image never
+// holds up the event loop for long. Between the parts the document must not
+// change; whoever changes it starts a new builder.
+class TImageBuilder
+{
+public:
+    explicit TImageBuilder(const TDocument& doc);
+    ~TImageBuilder();
+    TImageBuilder(const TImageBuilder&) = delete;
+    TImageBuilder& operator=(const TImageBuilder&) = delete;
+
+    // Adds up to entries more outline entries; true once the image is complete.
+    bool Build(int64_t entries);
+    // The image, once complete.
+    QByteArray Take();
+
+private:
+    struct TState;
+    std::unique_ptr<TState> State;
+    bool Complete = false;
+};
+
 // Writes the document to name through a temporary file that replaces the old one
-// only when complete. On failure returns false and puts the reason into error.
+// only when complete and on disk; the old file stays as "<name>~". True only when
+// the new file and its name are on disk; on failure the old file is as it was,
+// and error holds the reason.
 bool SaveProjectFile(const TDocument& doc, const QString& name, QString& error);

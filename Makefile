@@ -10,7 +10,7 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_check
                 LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0 \
                 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: run test bench fuzz deps build build-asan test-plain test-asan format format-check clean
+.PHONY: run test bench fuzz deps build build-asan test-plain test-asan format format-check clean install package
 
 run: deps build
 	./$(BUILD_DIR)/app/zeitkant $(ARGS)
@@ -47,6 +47,15 @@ fuzz: deps
 	mkdir -p $(FUZZ_BUILD_DIR)/corpus
 	$(SANITIZER_ENV) $(FUZZ_BUILD_DIR)/fuzz/project_file_fuzz -max_total_time=$(FUZZ_SECONDS) \
 	      -print_final_stats=1 $(FUZZ_BUILD_DIR)/corpus fuzz/seeds
+
+# Installs into PREFIX (default /usr/local); DESTDIR is honoured.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# A Debian package (build/zeitkant_<version>_<arch>.deb) of what install puts in place.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 format:
 	bash tools/format.sh

@@ -1,14 +1,20 @@
 #include "DruckeinstellungenFUnit.h"
+#include "Errors.h"
 #include "MainUnit.h"
 #include "PdfExportFUnit.h"
 #include "Printing.h"
 
 #include <QDate>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
+#include <QMimeData>
 #include <QPrintPreviewDialog>
+#include <QTimer>
 #include <stdexcept>
 
-// The "Extras" menu: the print preview and the export of the whole project as PDF.
+// The "Extras" menu: the print preview and the export of the whole project as PDF;
+// and what the desktop brings: files dropped onto the window.
 
 void TMainForm::ExtrasDruckvorschau1Click()
 {
@@ -38,4 +44,40 @@ void TMainForm::ExtrasAlsPDFexportieren1Click()
         throw std::runtime_error(QStringLiteral("Die PDF-Datei %1 konnte nicht geschrieben werden: %2")
                                      .arg(name, error)
                                      .toStdString());
+}
+
+namespace {
+
+// Takes a drag of one project; refuses anything else, which shows the forbidden cursor.
+void Consider(QDragMoveEvent* event)
+{
+    if (DroppedProjectFile(*event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+} // namespace
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    Consider(event);
+}
+
+void TMainForm::dragMoveEvent(QDragMoveEvent* event)
+{
+    Consider(event);
+}
+
+// The file opens after the drop has ended, so that the file manager is not kept
+// waiting while the save question is open.
+void TMainForm::dropEvent(QDropEvent* event)
+{
+    const QString name = DroppedProjectFile(*event->mimeData());
+    if (name.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    QTimer::singleShot(0, this, [this, name] { Guarded([&] { OpenFileAfterAsking(Commands(), name); }); });
 }

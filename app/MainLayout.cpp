@@ -255,6 +255,17 @@ void TMainForm::BuildMenus()
         if (*line.Name)
             made->setObjectName(QLatin1String(line.Name));
     }
+    // The shortcuts every desktop program has; the outline commands have none.
+    const std::pair<const char*, QKeySequence> shortcuts[] = {
+        {"DateiNeu1", QKeySequence(Qt::CTRL | Qt::Key_N)},
+        {"Dateiffnen1", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"DateiSpeichern1", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {"DateiSpeichernunter1", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+        {"VorgangeundRessourcenDrucken", QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {"DateiBeenden1", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+    };
+    for (const auto& [name, keys] : shortcuts)
+        menuBar()->findChild<QAction*>(QLatin1String(name))->setShortcut(keys);
     UndoItem = menuBar()->findChild<QAction*>(QStringLiteral("BearbeitenRueckgaengig1"));
     RedoItem = menuBar()->findChild<QAction*>(QStringLiteral("BearbeitenWiederholen1"));
     UndoItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));

@@ -19,6 +19,7 @@
 #include <QCloseEvent>
 #include <QDate>
 #include <QFileDialog>
+#include <QIcon>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -44,6 +45,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("MainForm"));
     Recovery = std::make_unique<TRecovery>(Document);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/de.zeitkant.Zeitkant-256.png")));
+    setAcceptDrops(true);
     BuildLayout();
     BuildMenus();
     ConnectChartEvents();

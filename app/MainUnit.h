@@ -191,6 +191,10 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // One ".zkt" file dropped from a file manager opens as "Öffnen" would open it.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // What the document commands work with during one call.

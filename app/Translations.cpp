@@ -13,3 +13,10 @@ bool LoadGermanQtTranslation(QCoreApplication& app)
     }
     return QCoreApplication::installTranslator(translator);
 }
+
+QLocale UserInterfaceLocale(const QLocale& system)
+{
+    if (system.language() == QLocale::C)
+        return QLocale(QLocale::German, QLocale::Germany);
+    return system;
+}

@@ -7,6 +7,8 @@ int main(int argc, char** argv)
 {
     TZeitkantApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zeitkant"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("de.zeitkant.Zeitkant"));
+    QLocale::setDefault(UserInterfaceLocale(QLocale::system()));
     LoadGermanQtTranslation(app);
     TStoreMemory::Report = ShowStoreMemoryError;
     int result = 1;

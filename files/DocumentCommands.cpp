@@ -3,8 +3,11 @@
 #include "Clock.h"
 #include "Modal.h"
 #include "ProjectFile.h"
+#include "RecentFiles.h"
 
 #include <QFileDialog>
+#include <QMimeData>
+#include <QUrl>
 
 namespace {
 
@@ -59,6 +62,21 @@ void OpenAfterAsking(const TDocumentCommands& c)
 {
     if (SaveQuestion(c, UnsavedQuestion))
         OpenDocumentFromDialog(c);
+}
+
+void OpenFileAfterAsking(const TDocumentCommands& c, const QString& name)
+{
+    if (SaveQuestion(c, UnsavedQuestion))
+        OpenDocument(c, name);
+}
+
+QString DroppedProjectFile(const QMimeData& data)
+{
+    const QList<QUrl> urls = data.urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile())
+        return {};
+    const QString name = urls.front().toLocalFile();
+    return name.endsWith(QStringLiteral(".zkt"), Qt::CaseInsensitive) ? name : QString();
 }
 
 bool SaveDocumentAs(const TDocumentCommands& c)
@@ -124,6 +142,7 @@ bool OpenDocument(const TDocumentCommands& c, const QString& name)
         throw;
     }
     c.SetUnChanged();
+    RecordRecentlyUsed(name);
     return true;
 }
 
@@ -137,5 +156,6 @@ bool WriteDocument(const TDocumentCommands& c)
         return false;
     }
     c.SetUnChanged();
+    RecordRecentlyUsed(c.Doc.FileName);
     return true;
 }

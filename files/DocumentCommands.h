@@ -6,6 +6,7 @@
 #include <functional>
 
 class QFileDialog;
+class QMimeData;
 class QWidget;
 class TModal;
 
@@ -31,6 +32,10 @@ QFileDialog* MakeProjectFileDialog(QWidget* parent, const char* name, bool forSa
 // "Neu" and "Öffnen": the save question first, then the new or the chosen project.
 void NewAfterAsking(const TDocumentCommands& c);
 void OpenAfterAsking(const TDocumentCommands& c);
+// A project dropped onto the window: the save question first, then that file.
+void OpenFileAfterAsking(const TDocumentCommands& c, const QString& name);
+// The one local ".zkt" file the drop carries, or empty when it carries anything else.
+QString DroppedProjectFile(const QMimeData& data);
 // "Speichern unter...": true when the document was written under the chosen name.
 bool SaveDocumentAs(const TDocumentCommands& c);
 // The close query: true when the window may close.

@@ -15,6 +15,8 @@ void PrepareTestEnvironment()
     QFile::setPermissions(runtimeDir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     static QTemporaryDir configDir;
     qputenv("XDG_CONFIG_HOME", configDir.path().toUtf8());
+    static QTemporaryDir dataDir; // the desktop's recently used files
+    qputenv("XDG_DATA_HOME", dataDir.path().toUtf8());
     static QTemporaryDir stateDir; // recovery copies
     qputenv("XDG_STATE_HOME", stateDir.path().toUtf8());
     qputenv("TZ", "Europe/Berlin");

@@ -12,7 +12,11 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_check
 
 .PHONY: run test bench fuzz deps build build-asan test-plain test-asan format format-check clean install package
 
+# Starts with a copy of the sample project in the build folder, so that saving never
+# touches the repository; ARGS=... opens something else.
+ARGS ?= $(BUILD_DIR)/Umbau-Kueche.zkt
 run: deps build
+	[ -f $(BUILD_DIR)/Umbau-Kueche.zkt ] || cp examples/Umbau-Kueche.zkt $(BUILD_DIR)/
 	./$(BUILD_DIR)/app/zeitkant $(ARGS)
 
 test: deps format-check test-plain test-asan

@@ -10,6 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation clang-format git
     cups printer-driver-cups-pdf poppler-utils
+    desktop-file-utils appstream xdg-utils shared-mime-info libfile-mimeinfo-perl file dpkg-dev
 )
 
 missing=()

@@ -11,6 +11,7 @@ packages=(
     fonts-liberation clang-format git
     cups printer-driver-cups-pdf poppler-utils
     desktop-file-utils appstream xdg-utils shared-mime-info libfile-mimeinfo-perl file dpkg-dev
+    xvfb xauth
 )
 
 missing=()

@@ -40,6 +40,7 @@ void TMainForm::ShowHistoryState()
     RowCount1.Forget();
     RepaintCharts();
     UpdateEditMenu();
+    RefreshTables();
 }
 
 void TMainForm::UpdateEditMenu()

@@ -1,8 +1,10 @@
 #include "DruckeinstellungenFUnit.h"
 #include "Errors.h"
 #include "MainUnit.h"
+#include "Outline.h"
 #include "PdfExportFUnit.h"
 #include "Printing.h"
+#include "TabellenFUnit.h"
 
 #include <QDate>
 #include <QDragEnterEvent>
@@ -11,6 +13,7 @@
 #include <QMimeData>
 #include <QPrintPreviewDialog>
 #include <QTimer>
+#include <QTreeWidgetItemIterator>
 #include <stdexcept>
 
 // The "Extras" menu: the print preview and the export of the whole project as PDF;
@@ -80,4 +83,55 @@ void TMainForm::dropEvent(QDropEvent* event)
     }
     event->acceptProposedAction();
     QTimer::singleShot(0, this, [this, name] { Guarded([&] { OpenFileAfterAsking(Commands(), name); }); });
+}
+
+void TMainForm::ExtrasVorgangstabelle1Click()
+{
+    ShowTable(Vorgangstabelle, true);
+}
+
+void TMainForm::ExtrasRessourcentabelle1Click()
+{
+    ShowTable(Ressourcentabelle, false);
+}
+
+void TMainForm::ShowTable(std::unique_ptr<TTabellenForm>& form, bool tasks)
+{
+    if (!CsvDialog1) {
+        CsvDialog1 = new QFileDialog(this);
+        CsvDialog1->setObjectName(QStringLiteral("CsvDialog1"));
+        CsvDialog1->setNameFilter(QStringLiteral("CSV-Dateien (*.csv)"));
+        CsvDialog1->setDefaultSuffix(QStringLiteral("csv"));
+        CsvDialog1->setAcceptMode(QFileDialog::AcceptSave);
+    }
+    if (!form)
+        form = std::make_unique<TTabellenForm>(
+            this, tasks ? TTable::Vorgaenge : TTable::Ressourcen, Document,
+            [this] {
+                return Modal->Exec(*CsvDialog1) == QDialog::Accepted ? CsvDialog1->selectedFiles().value(0)
+                                                                     : QString();
+            },
+            [this, tasks](uint32_t index) {
+                if (tasks)
+                    Guarded([&] { OpenTaskFromTable(index); });
+            });
+    form->ShowTable();
+}
+
+void TMainForm::RefreshTables()
+{
+    for (TTabellenForm* form : {Vorgangstabelle.get(), Ressourcentabelle.get()})
+        if (form)
+            form->Refresh();
+}
+
+// A double click on a task's row selects the task in the outline and opens its editor.
+void TMainForm::OpenTaskFromTable(uint32_t storeIndex)
+{
+    for (QTreeWidgetItemIterator it(Vorgangs); *it; ++it)
+        if (RecordIndex(*it) == storeIndex) {
+            Vorgangs->setCurrentItem(*it);
+            VorgangsDblClick();
+            return;
+        }
 }

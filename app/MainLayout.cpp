@@ -89,6 +89,8 @@ const TMenuLine MenuLines[] = {
     {Menu, "Extras", "Extras1"},
     {Item, "Druckvorschau...", "ExtrasDruckvorschau1", &M::ExtrasDruckvorschau1Click},
     {Item, "Als PDF exportieren...", "ExtrasAlsPDFexportieren1", &M::ExtrasAlsPDFexportieren1Click},
+    {Item, "Vorgangstabelle...", "ExtrasVorgangstabelle1", &M::ExtrasVorgangstabelle1Click},
+    {Item, "Ressourcentabelle...", "ExtrasRessourcentabelle1", &M::ExtrasRessourcentabelle1Click},
     {Menu, "Hilfe", "Hilfe1"},
     {Item, "Über das Programm...", "HilfeberdasProgramm2", &M::HilfeberdasProgramm2Click},
 };

@@ -13,6 +13,7 @@
 #include "Printing.h"
 #include "Recovery.h"
 #include "Schedule.h"
+#include "TabellenFUnit.h"
 #include "Undo.h"
 #include "VorgangFUnit.h"
 
@@ -119,6 +120,7 @@ void TMainForm::SetChanged()
     RenderEveryThing(Document);
     RepaintCharts();
     Recovery->DocumentChanged();
+    RefreshTables();
 }
 
 void TMainForm::SetUnChanged()
@@ -129,6 +131,7 @@ void TMainForm::SetUnChanged()
     setWindowTitle(MainTitle(Document.FileName, false));
     RepaintCharts();
     UpdateEditMenu();
+    RefreshTables();
 }
 
 void TMainForm::DateiBeenden1Click()

@@ -23,6 +23,7 @@ class TArbeiterForm;
 class TVorgangForm;
 class TDruckeinstellungenForm;
 class TPdfExportForm;
+class TTabellenForm;
 class TRecovery;
 class TPaintBox;
 
@@ -159,6 +160,8 @@ public:
     // "Extras": the preview of that page, and the whole project as a PDF file.
     void ExtrasDruckvorschau1Click();
     void ExtrasAlsPDFexportieren1Click();
+    void ExtrasVorgangstabelle1Click();
+    void ExtrasRessourcentabelle1Click();
     QPrinter& Printer() { return *CurrentPrinter; }
     TDruckeinstellungenForm& DruckeinstellungenForm() { return *Druckeinstellungen; }
 
@@ -166,6 +169,14 @@ private:
     std::unique_ptr<QPrinter> CurrentPrinter;
     std::unique_ptr<TDruckeinstellungenForm> Druckeinstellungen;
     std::unique_ptr<TPdfExportForm> PdfExportForm;
+    // The task and the resource table, made at their first showing; both follow
+    // every change of the document.
+    std::unique_ptr<TTabellenForm> Vorgangstabelle;
+    std::unique_ptr<TTabellenForm> Ressourcentabelle;
+    QFileDialog* CsvDialog1 = nullptr;
+    void RefreshTables();
+    void ShowTable(std::unique_ptr<TTabellenForm>& form, bool tasks);
+    void OpenTaskFromTable(uint32_t storeIndex);
     QFileDialog* PdfDialog1 = nullptr;
 
     // The document commands of the "Datei" menu, closing and the command-line open.

@@ -106,7 +106,8 @@ TEST_F(MainForm, MenuTreeIsComplete)
           QStringLiteral("Nach oben verschieben"), QStringLiteral("Nach unten verschieben"),
           QStringLiteral("-"), QStringLiteral("Ressource bearbeiten")}},
         {QStringLiteral("Extras"),
-         {QStringLiteral("Druckvorschau..."), QStringLiteral("Als PDF exportieren...")}},
+         {QStringLiteral("Druckvorschau..."), QStringLiteral("Als PDF exportieren..."),
+          QStringLiteral("Vorgangstabelle..."), QStringLiteral("Ressourcentabelle...")}},
         {QStringLiteral("Hilfe"), {QStringLiteral("Über das Programm...")}},
     };
     const QList<QAction*> menus = Form.menuBar()->actions();

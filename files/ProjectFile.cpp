@@ -585,10 +585,14 @@ void ReadProject(TDocument& doc, const QByteArray& bytes)
     TLoad load(doc);
     std::vector<QTreeWidgetItem*> vorgangs;
     std::vector<QTreeWidgetItem*> arbeiter;
-    if (in.Int32() > 0)
+    if (in.Int32() > 0) {
+        const TBulkTopLevel bulk(doc, TOutlineKind::Vorgang);
         ReadForest(in, load, TOutlineKind::Vorgang, VorgEinf, VorgEinfChild, ReadVorgang, vorgangs);
-    if (in.Int32() > 0)
+    }
+    if (in.Int32() > 0) {
+        const TBulkTopLevel bulk(doc, TOutlineKind::Arbeiter);
         ReadForest(in, load, TOutlineKind::Arbeiter, ArbEinf, ArbEinfChild, ReadArbeiter, arbeiter);
+    }
     doc.ViewStart = in.Float64();
     ReadExpansion(in, doc.Vorgangs, vorgangs);
     ReadExpansion(in, doc.Arbeiter, arbeiter);

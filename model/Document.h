@@ -7,8 +7,10 @@
 #include <QString>
 #include <memory>
 #include <random>
+#include <vector>
 
 class QTreeWidget;
+class QTreeWidgetItem;
 
 // Working state that a subsystem keeps with the document from one run to the next
 // (the schedule's buffers); it ends with the document.
@@ -42,6 +44,9 @@ struct TDocument
     int64_t ArbeiterIdFloor = 0;
     std::unique_ptr<TDocumentScratch> ScheduleScratch;
     TUndoState Undo;
+    // New top-level nodes waiting outside each outline (tasks, resources) while the
+    // file reader builds it; null when nodes go into the outline at once.
+    std::vector<QTreeWidgetItem*>* PendingTop[2] = {nullptr, nullptr};
 
     TVorgangRec& VorgangAt(uint32_t index) const
     {

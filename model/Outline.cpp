@@ -44,13 +44,20 @@ TArbeiterRec& ArbeiterOf(const TDocument& doc, const QTreeWidgetItem* node)
 
 namespace {
 
-TOutlineNode* AddNode(QTreeWidget* outline, QTreeWidgetItem* parent, const QString& caption)
+std::vector<QTreeWidgetItem*>*& PendingOf(TDocument& doc, TOutlineKind kind)
+{
+    return doc.PendingTop[kind == TOutlineKind::Vorgang ? 0 : 1];
+}
+
+TOutlineNode* AddNode(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* parent, const QString& caption)
 {
     auto* node = new TOutlineNode(caption);
     if (parent)
         parent->addChild(node);
+    else if (std::vector<QTreeWidgetItem*>* pending = PendingOf(doc, kind))
+        pending->push_back(node);
     else
-        outline->addTopLevelItem(node);
+        OutlineOf(doc, kind)->addTopLevelItem(node);
     return node;
 }
 
@@ -76,7 +83,7 @@ int32_t TakeId(int64_t& floor, uint32_t count)
 // bound to a record that does not exist. When anything after the append fails, the
 // record is released as a removed node's record would be.
 template <typename TRec, typename TFill, typename TRelease>
-QTreeWidgetItem* AddBound(TDynaArray& store, QTreeWidget* outline, QTreeWidgetItem* parent,
+QTreeWidgetItem* AddBound(TDocument& doc, TOutlineKind kind, TDynaArray& store, QTreeWidgetItem* parent,
                           const QString& caption, TFill fill, TRelease release)
 {
     store.Append();
@@ -85,7 +92,7 @@ QTreeWidgetItem* AddBound(TDynaArray& store, QTreeWidget* outline, QTreeWidgetIt
     try {
         fill(record());
         WideCopy(record().Name, caption);
-        TOutlineNode* node = AddNode(outline, parent, caption);
+        TOutlineNode* node = AddNode(doc, kind, parent, caption);
         node->StoreIndex = index;
         return node;
     } catch (...) {
@@ -98,7 +105,7 @@ QTreeWidgetItem* AddVorgang(TDocument& doc, QTreeWidgetItem* parent)
 {
     const int32_t id = TakeId(doc.VorgangIdFloor, doc.VorgangStore->Count);
     return AddBound<TVorgangRec>(
-        *doc.VorgangStore, doc.Vorgangs, parent, QStringLiteral("Neuer Vorgang"),
+        doc, TOutlineKind::Vorgang, *doc.VorgangStore, parent, QStringLiteral("Neuer Vorgang"),
         [&](TVorgangRec& rec) {
             rec.Id = id;
             rec.Beginn = Now();
@@ -114,8 +121,8 @@ QTreeWidgetItem* AddArbeiter(TDocument& doc, QTreeWidgetItem* parent)
     std::uniform_int_distribution<int> letter(0, 25);
     const QString caption = QStringLiteral("Neuer Arbeiter") + QChar(u'a' + letter(doc.Random));
     return AddBound<TArbeiterRec>(
-        *doc.ArbeiterStore, doc.Arbeiter, parent, caption, [&](TArbeiterRec& rec) { rec.Id = id; },
-        ReleaseArbeiter);
+        doc, TOutlineKind::Arbeiter, *doc.ArbeiterStore, parent, caption,
+        [&](TArbeiterRec& rec) { rec.Id = id; }, ReleaseArbeiter);
 }
 
 } // namespace
@@ -173,7 +180,21 @@ void RunDeletionHandling(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* nod
 void RemoveNode(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node)
 {
     RunDeletionHandling(doc, kind, node);
+    if (std::vector<QTreeWidgetItem*>* pending = PendingOf(doc, kind))
+        std::erase(*pending, node);
     delete node;
+}
+
+TBulkTopLevel::TBulkTopLevel(TDocument& doc, TOutlineKind kind) : Doc(doc), Kind(kind)
+{
+    PendingOf(Doc, Kind) = &Pending;
+}
+
+TBulkTopLevel::~TBulkTopLevel()
+{
+    PendingOf(Doc, Kind) = nullptr;
+    QTreeWidget* outline = OutlineOf(Doc, Kind);
+    outline->addTopLevelItems(QList<QTreeWidgetItem*>(Pending.begin(), Pending.end()));
 }
 
 void ClearOutline(TDocument& doc, TOutlineKind kind)

@@ -61,6 +61,23 @@ QTreeWidgetItem* InsertNode(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* 
 void VorgangsDeletion(TDocument& doc, QTreeWidgetItem* node);
 void ArbeiterDeletion(TDocument& doc, QTreeWidgetItem* node);
 
+// While one lives, the outline's new top-level nodes wait outside it and join it
+// all at once at its end, with their subtrees: one notification of the outline's
+// model instead of one per node, for the file reader. Also on failure they join.
+class TBulkTopLevel
+{
+public:
+    TBulkTopLevel(TDocument& doc, TOutlineKind kind);
+    ~TBulkTopLevel();
+    TBulkTopLevel(const TBulkTopLevel&) = delete;
+    TBulkTopLevel& operator=(const TBulkTopLevel&) = delete;
+
+private:
+    TDocument& Doc;
+    TOutlineKind Kind;
+    std::vector<QTreeWidgetItem*> Pending;
+};
+
 // Removes node with its subtree, running the deletion handling once per node.
 void RemoveNode(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node);
 // Empties an outline, running the deletion handling for every node.

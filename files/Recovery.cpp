@@ -33,7 +33,7 @@ QString OwnBaseIn(const QString& folder)
                         .arg(QDateTime::currentMSecsSinceEpoch());
 }
 
-QJsonArray LabelArray(const std::array<QString, 10>& labels)
+QJsonArray LabelArray(const TLabelTexts& labels)
 {
     QJsonArray array;
     for (const QString& label : labels)
@@ -41,7 +41,7 @@ QJsonArray LabelArray(const std::array<QString, 10>& labels)
     return array;
 }
 
-bool ReadLabels(const QJsonValue& value, std::array<QString, 10>& labels)
+bool ReadLabels(const QJsonValue& value, TLabelTexts& labels)
 {
     const QJsonArray array = value.toArray();
     if (array.size() != qsizetype(labels.size()))
@@ -49,20 +49,6 @@ bool ReadLabels(const QJsonValue& value, std::array<QString, 10>& labels)
     for (std::size_t i = 0; i < labels.size(); ++i)
         labels[i] = array.at(qsizetype(i)).toString();
     return true;
-}
-
-std::array<QString, 10> LabelTexts(const TFieldLabels& labels)
-{
-    std::array<QString, 10> texts;
-    for (std::size_t i = 0; i < labels.size(); ++i)
-        texts[i] = TextOf(labels[i]);
-    return texts;
-}
-
-void SetLabels(TFieldLabels& labels, const std::array<QString, 10>& texts)
-{
-    for (std::size_t i = 0; i < labels.size(); ++i)
-        ReplaceText(labels[i], texts[i]);
 }
 
 bool RenameCopy(const QString& from, const QString& to)
@@ -290,8 +276,8 @@ void TRecovery::Restore(TLeftCopy& copy)
     }
     Doc.FileName = copy.Record.FileName;
     if (copy.Recorded) {
-        SetLabels(Doc.VorgangFieldLabels, copy.Record.VorgangLabels);
-        SetLabels(Doc.ArbeiterFieldLabels, copy.Record.ArbeiterLabels);
+        SetLabelTexts(Doc.VorgangFieldLabels, copy.Record.VorgangLabels);
+        SetLabelTexts(Doc.ArbeiterFieldLabels, copy.Record.ArbeiterLabels);
     }
     Doc.Changed = true;
     ForgetHistory(Doc); // the file on disk is no state the history can reach

@@ -36,8 +36,8 @@ struct TRecoveryRecord
 {
     QString FileName; // empty when the document was untitled
     QDateTime Time;
-    std::array<QString, 10> VorgangLabels;
-    std::array<QString, 10> ArbeiterLabels;
+    TLabelTexts VorgangLabels;
+    TLabelTexts ArbeiterLabels;
 };
 
 QByteArray RecordText(const TRecoveryRecord& record);

@@ -36,3 +36,17 @@ void FreeLabels(TFieldLabels& labels)
     for (auto& label : labels)
         FreeText(label);
 }
+
+TLabelTexts LabelTexts(const TFieldLabels& labels)
+{
+    TLabelTexts texts;
+    for (std::size_t i = 0; i < labels.size(); ++i)
+        texts[i] = TextOf(labels[i]);
+    return texts;
+}
+
+void SetLabelTexts(TFieldLabels& labels, const TLabelTexts& texts)
+{
+    for (std::size_t i = 0; i < labels.size(); ++i)
+        ReplaceText(labels[i], texts[i]);
+}

@@ -2,6 +2,7 @@
 
 #include "DynaArray.h"
 
+#include <QString>
 #include <array>
 #include <cstdint>
 #include <type_traits>
@@ -99,3 +100,8 @@ using TFieldLabels = std::array<char16_t*, 10>;
 
 void SetDefaultLabels(TFieldLabels& labels);
 void FreeLabels(TFieldLabels& labels);
+
+// The labels as texts, and back (each old text freed first).
+using TLabelTexts = std::array<QString, 10>;
+TLabelTexts LabelTexts(const TFieldLabels& labels);
+void SetLabelTexts(TFieldLabels& labels, const TLabelTexts& texts);

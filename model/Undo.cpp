@@ -211,14 +211,6 @@ TFieldLabels& LabelsOf(TDocument& doc, TOutlineKind kind)
     return kind == TOutlineKind::Vorgang ? doc.VorgangFieldLabels : doc.ArbeiterFieldLabels;
 }
 
-std::array<QString, 10> LabelTexts(const TFieldLabels& labels)
-{
-    std::array<QString, 10> texts;
-    for (std::size_t i = 0; i < labels.size(); ++i)
-        texts[i] = TextOf(labels[i]);
-    return texts;
-}
-
 std::array<std::optional<TNodePath>, 2> Selections(const TDocument& doc)
 {
     std::array<std::optional<TNodePath>, 2> paths;
@@ -451,10 +443,8 @@ void Apply(TDocument& doc, const TUndoStep& step, bool forward)
         shadow[change.Index] = forward ? change.After : change.Before;
     }
     if (step.Labels) {
-        TFieldLabels& labels = LabelsOf(doc, step.Labels->Outline);
-        const auto& texts = forward ? step.Labels->After : step.Labels->Before;
-        for (std::size_t i = 0; i < labels.size(); ++i)
-            ReplaceText(labels[i], texts[i]);
+        SetLabelTexts(LabelsOf(doc, step.Labels->Outline),
+                      forward ? step.Labels->After : step.Labels->Before);
     }
     if (forward)
         for (const TOutlineOp& op : step.Ops)

@@ -113,8 +113,8 @@ struct TOutlineOp
 struct TLabelChange
 {
     TOutlineKind Outline;
-    std::array<QString, 10> Before;
-    std::array<QString, 10> After;
+    TLabelTexts Before;
+    TLabelTexts After;
 };
 
 struct TUndoStep

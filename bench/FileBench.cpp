@@ -1,3 +1,4 @@
+#include "BenchProjects.h"
 #include "Outline.h"
 #include "ProjectFile.h"
 #include "Recovery.h"
@@ -21,55 +22,10 @@ struct TProject : TTestProject
     TProject() : TTestProject(1) {}
 };
 
-// N tasks in three levels (summaries of ten groups of nine leaves), every leaf with
-// a name, a custom text and a note, half of them linked, each with two resources;
-// N / 10 resources under summaries of ten. Every summary is expanded, so the whole
-// outline shows; leaves stay collapsed, as the user leaves them.
-void Build(TDocument& doc, int tasks)
-{
-    std::mt19937 random(7);
-    std::uniform_int_distribution<int32_t> anyTask(0, tasks - 1);
-    std::uniform_int_distribution<int32_t> anyResource(0, tasks / 10 - 1);
-    QTreeWidgetItem* top = nullptr;
-    QTreeWidgetItem* group = nullptr;
-    for (int i = 0; i < tasks; ++i) {
-        QTreeWidgetItem* node = nullptr;
-        if (i % 100 == 0)
-            node = top = VorgEinf(doc, top);
-        else if (i % 10 == 1)
-            node = group = VorgEinfChild(doc, top);
-        else
-            node = VorgEinfChild(doc, group);
-        if (node == group || node == top)
-            SetExpanded(node, true);
-        TVorgangRec& rec = VorgangOf(doc, node);
-        const QString name = QStringLiteral("Vorgang Nummer %1").arg(i);
-        FreeText(rec.Name);
-        WideCopy(rec.Name, name);
-        node->setText(0, name);
-        WideCopy(rec.Text1, QStringLiteral("Gewerk Rohbau"));
-        WideCopy(rec.Notes, QStringLiteral("Abnahme durch den Bauherrn vor Ort"));
-        if (i % 2 == 0)
-            rec.Link = anyTask(random) + 1;
-        *static_cast<int32_t*>(rec.Resources->Append()) = anyResource(random);
-        *static_cast<int32_t*>(rec.Resources->Append()) = anyResource(random);
-    }
-    QTreeWidgetItem* resourceTop = nullptr;
-    for (int i = 0; i < tasks / 10; ++i) {
-        QTreeWidgetItem* node =
-            i % 10 == 0 ? (resourceTop = ArbEinf(doc, resourceTop)) : ArbEinfChild(doc, resourceTop);
-        if (node == resourceTop)
-            SetExpanded(node, true);
-        TArbeiterRec& rec = ArbeiterOf(doc, node);
-        WideCopy(rec.EMail, QStringLiteral("arbeiter%1@example.de").arg(i));
-        rec.CostPerHour = 45;
-    }
-}
-
 QString SavedProject(const QTemporaryDir& dir, int tasks)
 {
     TProject project;
-    Build(project.Doc, tasks);
+    BuildLayeredProject(project.Doc, tasks);
     QString error;
     const QString name = dir.filePath(QStringLiteral("bench.zkt"));
     if (!SaveProjectFile(project.Doc, name, error))
@@ -81,7 +37,7 @@ void BM_SaveTheFile(benchmark::State& state)
 {
     QTemporaryDir dir;
     TProject project;
-    Build(project.Doc, int(state.range(0)));
+    BuildLayeredProject(project.Doc, int(state.range(0)));
     const QString name = dir.filePath(QStringLiteral("bench.zkt"));
     QString error;
     for (auto _ : state)
@@ -94,7 +50,7 @@ BENCHMARK(BM_SaveTheFile)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark
 void BM_WriteProject(benchmark::State& state)
 {
     TProject project;
-    Build(project.Doc, int(state.range(0)));
+    BuildLayeredProject(project.Doc, int(state.range(0)));
     for (auto _ : state)
         benchmark::DoNotOptimize(WriteProject(project.Doc));
     state.SetItemsProcessed(int64_t(state.iterations()) * state.range(0));
@@ -152,7 +108,7 @@ void BM_RecoveryWriteNow(benchmark::State& state)
 {
     QTemporaryDir dir;
     TProject project;
-    Build(project.Doc, int(state.range(0)));
+    BuildLayeredProject(project.Doc, int(state.range(0)));
     project.Doc.Changed = true;
     TRecovery recovery(project.Doc, dir.path(), 60000);
     double longest = 0;

@@ -43,6 +43,11 @@ struct TDocument
     int64_t VorgangIdFloor = 0;
     int64_t ArbeiterIdFloor = 0;
     std::unique_ptr<TDocumentScratch> ScheduleScratch;
+    // The tasks whose dates, link or summary mark a recalculation changed, by store
+    // index, gathered until the undo history takes them into its next step (in any
+    // order, some more than once); with RescheduledAll, any task may have changed.
+    std::vector<uint32_t> Rescheduled;
+    bool RescheduledAll = false;
     TUndoState Undo;
     // New top-level nodes waiting outside each outline (tasks, resources) while the
     // file reader builds it; null when nodes go into the outline at once.

@@ -231,8 +231,15 @@ void Select(TDocument& doc, const std::array<std::optional<TNodePath>, 2>& paths
     }
 }
 
+void ForgetRescheduled(TDocument& doc)
+{
+    doc.Rescheduled.clear();
+    doc.RescheduledAll = false;
+}
+
 void BuildShadow(TDocument& doc)
 {
+    ForgetRescheduled(doc);
     const uint32_t count = doc.VorgangStore->Count;
     doc.Undo.Shadow.resize(count);
     for (uint32_t i = 0; i < count; ++i)
@@ -273,25 +280,33 @@ void CloseRecords(std::vector<TUndoState::TTouched<TRec>>& touched, uint32_t cou
         changes.push_back({i, TRecordCopy<TRec>::Released(at(i)), TRecordCopy<TRec>(at(i))});
 }
 
-// The dates the recalculation moved in tasks the command did not touch itself.
+// The dates the recalculation moved in tasks the command did not touch itself. Only
+// the tasks a recalculation reported can differ from the shadow.
 void CloseSchedule(TDocument& doc, TRecording& r, TUndoStep& step)
 {
     std::vector<TScheduleFields>& shadow = doc.Undo.Shadow;
     const uint32_t count = doc.VorgangStore->Count;
-    std::vector<uint32_t> touched(r.TouchedVorgaenge.begin(), r.TouchedVorgaenge.end());
-    std::sort(touched.begin(), touched.end());
-    auto nextTouched = touched.begin();
-    for (uint32_t i = 0; i < r.VorgangCount; ++i) {
+    auto close = [&](uint32_t i) {
         const TScheduleFields now = ScheduleFieldsOf(doc.VorgangAt(i));
-        if (nextTouched != touched.end() && *nextTouched == i)
-            ++nextTouched;
-        else if (!SameSchedule(shadow[i], now))
+        if (!r.TouchedVorgaenge.contains(i) && !SameSchedule(shadow[i], now))
             step.Schedule.push_back({i, shadow[i], now});
         shadow[i] = now;
+    };
+    if (doc.RescheduledAll) {
+        for (uint32_t i = 0; i < r.VorgangCount; ++i)
+            close(i);
+    } else {
+        std::sort(doc.Rescheduled.begin(), doc.Rescheduled.end());
+        for (auto i = doc.Rescheduled.begin(); i != doc.Rescheduled.end(); ++i)
+            if (*i < r.VorgangCount && (i == doc.Rescheduled.begin() || *i != *(i - 1)))
+                close(*i);
     }
+    for (uint32_t i : r.TouchedVorgaenge)
+        shadow[i] = ScheduleFieldsOf(doc.VorgangAt(i));
     shadow.resize(count);
     for (uint32_t i = r.VorgangCount; i < count; ++i)
         shadow[i] = ScheduleFieldsOf(doc.VorgangAt(i));
+    ForgetRescheduled(doc);
 }
 
 bool RecordedAnything(const TDocument& doc, const TRecording& r)

@@ -4,6 +4,7 @@
 
 #include <QTreeWidget>
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <unordered_map>
 #include <vector>
@@ -38,6 +39,24 @@ struct TSpan
     TDateTime Ende;
 };
 
+// A task's recalculated fields as the recalculation found them, to report the
+// tasks it changed.
+struct TFound
+{
+    TDateTime Beginn;
+    TDateTime Ende;
+    int32_t Link;
+    uint8_t IsSummary;
+
+    static TFound Of(const TVorgangRec& rec) { return {rec.Beginn, rec.Ende, rec.Link, rec.IsSummary}; }
+    // Bit for bit, so that a date that is not a number counts as unchanged.
+    bool operator==(const TFound& o) const
+    {
+        return std::memcmp(&Beginn, &o.Beginn, sizeof Beginn) == 0 &&
+               std::memcmp(&Ende, &o.Ende, sizeof Ende) == 0 && Link == o.Link && IsSummary == o.IsSummary;
+    }
+};
+
 // Tarjan's bookkeeping, needed only when some link leads to a summary task.
 struct TTarjan
 {
@@ -53,6 +72,7 @@ struct TWorkspace final : TDocumentScratch
 {
     std::vector<TInfo> Info;
     std::vector<TSpan> Spans;
+    std::vector<TFound> Found;
     std::vector<TTarjan> Tarjan;
     std::vector<uint32_t> Walked; // records in the outline's pre-order
     std::vector<QTreeWidgetItem*> NodeOf;
@@ -63,6 +83,10 @@ struct TWorkspace final : TDocumentScratch
     std::vector<uint32_t> Stack;
     std::vector<uint32_t> Path;
     std::vector<std::pair<QTreeWidgetItem*, uint32_t>> Nodes;
+    // The dependencies as the last recalculation left them, free of loops: each
+    // bound task's parent and the task its kept link names (None where none).
+    std::vector<uint32_t> LastParent;
+    std::vector<uint32_t> LastPredecessor;
 };
 
 class TRecalculation
@@ -72,6 +96,7 @@ public:
     {
         W.Info.assign(Count, TInfo{});
         W.Spans.resize(Count);
+        W.Found.resize(Count);
         W.NodeOf.assign(Count, nullptr);
         W.IdOf.resize(Count);
         W.LinkOf.resize(Count);
@@ -83,8 +108,10 @@ public:
     {
         BindNodes();
         FirstPass();
-        RemoveContainmentCycles();
+        if (MayCloseNewLoops())
+            RemoveContainmentCycles();
         Settle();
+        KeepDependencies();
         return Stats;
     }
 
@@ -103,11 +130,14 @@ private:
     TSpan& Span(uint32_t i) { return W.Spans[i]; }
     TTarjan& Tarjan(uint32_t i) { return W.Tarjan[i]; }
 
+    // A bound task's changes are reported when its dates are written back.
     void ClearLink(uint32_t i)
     {
         Rec(i).Link = 0;
         Info(i).Predecessor = None;
         ++Stats.LinksRemoved;
+        if (!W.NodeOf[i])
+            Report(i);
     }
 
     // Lookups by Id give the first record in store order with that Id. Ids made by
@@ -121,6 +151,7 @@ private:
             const TVorgangRec& rec = Rec(i);
             W.IdOf[i] = rec.Id;
             W.LinkOf[i] = rec.Link;
+            W.Found[i] = TFound::Of(rec);
             Info(i).Live = rec.Deleted == 0;
             low = std::min<int64_t>(low, rec.Id);
             high = std::max<int64_t>(high, rec.Id);
@@ -226,7 +257,17 @@ private:
             if (rec.Link > 0)
                 CutLinkCycle(t);
             Span(t) = {rec.Beginn, rec.Ende};
+            if (!W.NodeOf[t] && !(TFound::Of(rec) == W.Found[t]))
+                Report(t);
         }
+    }
+
+    void Report(uint32_t t)
+    {
+        if (Doc.Rescheduled.size() >= Count)
+            Doc.RescheduledAll = true;
+        if (!Doc.RescheduledAll)
+            Doc.Rescheduled.push_back(t);
     }
 
     // T follows P and P follows Q: a T inside Q would wait for Q, which waits for T.
@@ -431,9 +472,43 @@ private:
         }
         for (uint32_t t = 0; t < Count; ++t) {
             if (W.NodeOf[t]) {
-                Rec(t).Beginn = Span(t).Beginn;
-                Rec(t).Ende = Span(t).Ende;
+                TVorgangRec& rec = Rec(t);
+                rec.Beginn = Span(t).Beginn;
+                rec.Ende = Span(t).Ende;
+                if (!(TFound::Of(rec) == W.Found[t]))
+                    Report(t);
             }
+        }
+    }
+
+    // A loop through containment needs a dependency of a task that itself depends
+    // on something: a link to a linked or summary task, or a child that is linked
+    // or a summary. When every such dependency was already there after the last
+    // recalculation, which left no loop, none can have formed since; then every
+    // link within a strongly connected part would be kept, and the search can be
+    // left out. Inserting and deleting tasks, and changing dates, add none.
+    bool MayCloseNewLoops()
+    {
+        auto last = [](const std::vector<uint32_t>& v, uint32_t t) { return t < v.size() ? v[t] : None; };
+        auto dependsOnSomething = [&](uint32_t t) { return Predecessor(t) != None || HasChildren(t); };
+        for (uint32_t t : W.Walked) {
+            const uint32_t p = Predecessor(t);
+            if (p != None && dependsOnSomething(p) && last(W.LastPredecessor, t) != p)
+                return true;
+            const uint32_t parent = Info(t).Parent;
+            if (parent != None && dependsOnSomething(t) && last(W.LastParent, t) != parent)
+                return true;
+        }
+        return false;
+    }
+
+    void KeepDependencies()
+    {
+        W.LastParent.assign(Count, None);
+        W.LastPredecessor.assign(Count, None);
+        for (uint32_t t : W.Walked) {
+            W.LastParent[t] = Info(t).Parent;
+            W.LastPredecessor[t] = Predecessor(t);
         }
     }
 

@@ -1,0 +1,48 @@
+#include "BenchProjects.h"
+
+#include "Outline.h"
+#include "Texts.h"
+
+#include <QTreeWidget>
+#include <random>
+
+void BuildLayeredProject(TDocument& doc, int tasks)
+{
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int32_t> anyTask(0, tasks - 1);
+    std::uniform_int_distribution<int32_t> anyResource(0, tasks / 10 - 1);
+    QTreeWidgetItem* top = nullptr;
+    QTreeWidgetItem* group = nullptr;
+    for (int i = 0; i < tasks; ++i) {
+        QTreeWidgetItem* node = nullptr;
+        if (i % 100 == 0)
+            node = top = VorgEinf(doc, top);
+        else if (i % 10 == 1)
+            node = group = VorgEinfChild(doc, top);
+        else
+            node = VorgEinfChild(doc, group);
+        if (node == group || node == top)
+            SetExpanded(node, true);
+        TVorgangRec& rec = VorgangOf(doc, node);
+        const QString name = QStringLiteral("Vorgang Nummer %1").arg(i);
+        FreeText(rec.Name);
+        WideCopy(rec.Name, name);
+        node->setText(0, name);
+        WideCopy(rec.Text1, QStringLiteral("Gewerk Rohbau"));
+        WideCopy(rec.Notes, QStringLiteral("Abnahme durch den Bauherrn vor Ort"));
+        if (i % 2 == 0)
+            rec.Link = anyTask(random) + 1;
+        *static_cast<int32_t*>(rec.Resources->Append()) = anyResource(random);
+        *static_cast<int32_t*>(rec.Resources->Append()) = anyResource(random);
+    }
+    QTreeWidgetItem* resourceTop = nullptr;
+    for (int i = 0; i < tasks / 10; ++i) {
+        QTreeWidgetItem* node =
+            i % 10 == 0 ? (resourceTop = ArbEinf(doc, resourceTop)) : ArbEinfChild(doc, resourceTop);
+        if (node == resourceTop)
+            SetExpanded(node, true);
+        TArbeiterRec& rec = ArbeiterOf(doc, node);
+        WideCopy(rec.EMail, QStringLiteral("arbeiter%1@example.de").arg(i));
+        rec.CostPerHour = 45;
+    }
+}

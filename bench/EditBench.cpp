@@ -1,0 +1,151 @@
+#include "BenchProjects.h"
+#include "MainUnit.h"
+#include "Modal.h"
+#include "ProjectFile.h"
+#include "Schedule.h"
+#include "TestProject.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDateEdit>
+#include <QDialog>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <benchmark/benchmark.h>
+#include <memory>
+
+namespace {
+
+// Accepts every editor after moving the task's start by a day, as a user would. The
+// time runs from the OK: filling the editor comes before.
+class TEditorOk final : public TModal
+{
+public:
+    benchmark::State* Timing = nullptr;
+
+    int Exec(QDialog& dialog) override
+    {
+        if (auto* start = dialog.findChild<QDateEdit*>(QStringLiteral("DateTimePicker2")))
+            start->setDate(start->date().addDays(1));
+        if (Timing)
+            Timing->ResumeTiming();
+        return QDialog::Accepted;
+    }
+    QMessageBox::StandardButton Ask(QWidget*, const QString&, const QString&, QMessageBox::StandardButtons,
+                                    QMessageBox::StandardButton) override
+    {
+        return QMessageBox::No;
+    }
+    void Tell(QWidget*, QMessageBox::Icon, const QString&, const QString&) override {}
+};
+
+// Settings, recovery copies and recently used files of the run go to folders of
+// its own, and no recovery copy is made while an edit is timed.
+struct TPrivateFolders
+{
+    QTemporaryDir Config, Data, State;
+    TPrivateFolders()
+    {
+        qputenv("XDG_CONFIG_HOME", Config.path().toUtf8());
+        qputenv("XDG_DATA_HOME", Data.path().toUtf8());
+        qputenv("XDG_STATE_HOME", State.path().toUtf8());
+        qputenv("ZEITKANT_AUTOSAVE_SECONDS", "86400");
+    }
+};
+
+// The main window on the screen (offscreen) with a project of N tasks opened from
+// its file, the current task a leaf in the middle of the outline.
+struct TEditWindow
+{
+    TPrivateFolders Folders;
+    QTemporaryDir Dir;
+    TEditorOk Modal;
+    TMainForm Form;
+    QTreeWidget* Vorgangs = Form.findChild<QTreeWidget*>(QStringLiteral("Vorgangs"));
+    QTreeWidgetItem* Leaf = nullptr;
+
+    explicit TEditWindow(int tasks)
+    {
+        const QString name = Dir.filePath(QStringLiteral("bench.zkt"));
+        {
+            TTestProject project(1);
+            BuildLayeredProject(project.Doc, tasks);
+            // As the program saves it: recalculated after the last change.
+            RenderEveryThing(project.Doc);
+            QString error;
+            if (!SaveProjectFile(project.Doc, name, error))
+                qFatal("cannot write the benchmark project");
+        }
+        Form.SetModal(&Modal);
+        Form.resize(1280, 800);
+        Form.show();
+        if (!Form.OpenFile(name))
+            qFatal("cannot open the benchmark project");
+        Idle();
+        QTreeWidgetItem* top = Vorgangs->topLevelItem(Vorgangs->topLevelItemCount() / 2);
+        Leaf = top->child(4)->child(4);
+        Vorgangs->setCurrentItem(Leaf);
+        Vorgangs->scrollToItem(Leaf);
+        Idle();
+    }
+    ~TEditWindow() { Form.SetModal(nullptr); }
+
+    // Until the program has nothing left to do: posted events, the outline's
+    // delayed layout and the repaints it asks for.
+    static void Idle()
+    {
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+        }
+    }
+
+    void Trigger(const char* action)
+    {
+        Form.findChild<QAction*>(QLatin1String(action))->trigger();
+        Idle();
+    }
+};
+
+// One command from its menu item until idle. After each, undo puts the project back
+// (outside the timing), so every run edits the same project.
+void EditBench(benchmark::State& state, const char* command, bool editor = false)
+{
+    TEditWindow window(int(state.range(0)));
+    window.Modal.Timing = editor ? &state : nullptr;
+    for (auto _ : state) {
+        window.Vorgangs->setCurrentItem(window.Leaf);
+        if (editor)
+            state.PauseTiming();
+        window.Trigger(command);
+        state.PauseTiming();
+        window.Trigger("BearbeitenRueckgaengig1");
+        window.Leaf =
+            window.Vorgangs->topLevelItem(window.Vorgangs->topLevelItemCount() / 2)->child(4)->child(4);
+        state.ResumeTiming();
+    }
+}
+
+void BM_EditInsert(benchmark::State& state)
+{
+    EditBench(state, "EinfgenVorgangeinfgen1");
+}
+void BM_EditDelete(benchmark::State& state)
+{
+    EditBench(state, "VorgngeVorganglschen1");
+}
+void BM_EditIndent(benchmark::State& state)
+{
+    EditBench(state, "VorgangEinrueck");
+}
+void BM_EditorOk(benchmark::State& state)
+{
+    EditBench(state, "VorgngeVorgangbearbeiten1", true);
+}
+
+BENCHMARK(BM_EditInsert)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EditDelete)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EditIndent)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EditorOk)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,174 @@
+#include "DocumentFixture.h"
+#include "Outline.h"
+#include "OutlineCommands.h"
+#include "Schedule.h"
+#include "Undo.h"
+
+#include <algorithm>
+#include <bit>
+#include <gtest/gtest.h>
+#include <random>
+#include <vector>
+
+namespace {
+
+struct TFields
+{
+    uint64_t Beginn;
+    uint64_t Ende;
+    int32_t Link;
+    uint8_t IsSummary;
+    QTreeWidgetItem* Node;
+
+    bool operator==(const TFields&) const = default;
+};
+
+// The recalculation keeps what it learnt from one run to the next and leaves out
+// what a change cannot have made necessary. Over thousands of random command
+// sequences (the outline commands, edits of dates and links, undo and redo), its
+// results must be those of a recalculation that starts from nothing, and every
+// task it changed must be reported for the undo history.
+class IncrementalRecalculation : public DocumentFixture
+{
+protected:
+    std::mt19937 Random{20261210};
+
+    int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(Random); }
+
+    std::vector<TFields> Fields() const
+    {
+        std::vector<TFields> all;
+        for (uint32_t i = 0; i < Doc.VorgangStore->Count; ++i) {
+            const TVorgangRec& rec = Doc.VorgangAt(i);
+            all.push_back({std::bit_cast<uint64_t>(rec.Beginn), std::bit_cast<uint64_t>(rec.Ende), rec.Link,
+                           rec.IsSummary, static_cast<QTreeWidgetItem*>(rec.Node)});
+        }
+        return all;
+    }
+
+    void Restore(const std::vector<TFields>& all)
+    {
+        for (uint32_t i = 0; i < all.size(); ++i) {
+            TVorgangRec& rec = Doc.VorgangAt(i);
+            rec.Beginn = std::bit_cast<TDateTime>(all[i].Beginn);
+            rec.Ende = std::bit_cast<TDateTime>(all[i].Ende);
+            rec.Link = all[i].Link;
+            rec.IsSummary = all[i].IsSummary;
+            rec.Node = all[i].Node;
+        }
+    }
+
+    std::vector<QTreeWidgetItem*> Nodes()
+    {
+        std::vector<QTreeWidgetItem*> nodes;
+        for (QTreeWidgetItemIterator it(&Vorgangs); *it; ++it)
+            nodes.push_back(*it);
+        return nodes;
+    }
+
+    void SelectRandom()
+    {
+        const std::vector<QTreeWidgetItem*> nodes = Nodes();
+        if (nodes.empty() || Pick(8) == 0)
+            Vorgangs.clearSelection();
+        else
+            Vorgangs.setCurrentItem(nodes[std::size_t(Pick(int(nodes.size())))]);
+    }
+
+    // A task's dates and link as the editor changes them: links also to the task's
+    // own ancestors (which close loops through containment), deleted tasks and Ids
+    // no task holds.
+    bool EditRandomTask()
+    {
+        const std::vector<QTreeWidgetItem*> nodes = Nodes();
+        if (nodes.empty())
+            return false;
+        QTreeWidgetItem* node = nodes[std::size_t(Pick(int(nodes.size())))];
+        NoteEditing(Doc, TOutlineKind::Vorgang, node, false);
+        TVorgangRec& rec = VorgangOf(Doc, node);
+        rec.Beginn = 46000 + Pick(30) + Pick(4) / 4.0;
+        rec.Ende = rec.Beginn + Pick(6) - 1;
+        rec.Link = Pick(4) == 0 ? 0 : Pick(int(Doc.VorgangStore->Count) + 3);
+        if (node->parent() && Pick(3) == 0)
+            rec.Link = VorgangOf(Doc, node->parent()).Id + 1;
+        return true;
+    }
+
+    bool RunRandomCommand()
+    {
+        SelectRandom();
+        switch (Pick(8)) {
+        case 0:
+            return InsertCommand(Doc, TOutlineKind::Vorgang, false);
+        case 1:
+            return InsertCommand(Doc, TOutlineKind::Vorgang, true);
+        case 2:
+            return DeleteCommand(Doc, TOutlineKind::Vorgang);
+        case 3:
+            return IndentCommand(Doc, TOutlineKind::Vorgang);
+        case 4:
+            return OutdentCommand(Doc, TOutlineKind::Vorgang);
+        case 5:
+            return Pick(2) ? MoveUpCommand(Doc, TOutlineKind::Vorgang)
+                           : MoveDownCommand(Doc, TOutlineKind::Vorgang);
+        default:
+            return EditRandomTask();
+        }
+    }
+
+    // Recalculates as the program does, then once more from the same records with
+    // nothing kept, and compares.
+    void RecalculateAndCompare(int project, int step)
+    {
+        const std::vector<TFields> before = Fields();
+        const auto reportedBefore = std::ptrdiff_t(Doc.Rescheduled.size());
+        Recalculate(Doc);
+        const std::vector<TFields> kept = Fields();
+        const auto reported = Doc.Rescheduled.begin() + reportedBefore;
+        for (uint32_t i = 0; i < before.size() && !Doc.RescheduledAll; ++i) {
+            const bool changed = before[i].Beginn != kept[i].Beginn || before[i].Ende != kept[i].Ende ||
+                                 before[i].Link != kept[i].Link || before[i].IsSummary != kept[i].IsSummary;
+            ASSERT_TRUE(!changed || std::find(reported, Doc.Rescheduled.end(), i) != Doc.Rescheduled.end())
+                << "task " << i << " changed unreported, project " << project << " step " << step;
+        }
+
+        std::unique_ptr<TDocumentScratch> learnt = std::move(Doc.ScheduleScratch);
+        Restore(before);
+        Recalculate(Doc);
+        ASSERT_EQ(Fields(), kept) << "project " << project << " step " << step;
+        Doc.ScheduleScratch = std::move(learnt);
+    }
+};
+
+TEST_F(IncrementalRecalculation, EqualsARecalculationFromNothing)
+{
+    for (int project = 0; project < 1500; ++project) {
+        DestroyModel(Doc);
+        CreateModel(Doc, uint32_t(project));
+        Doc.VorgangIdFloor = 0; // Ids from 0 again, so that the random links name records
+        for (int i = 1 + Pick(10); i > 0; --i) {
+            SelectRandom();
+            InsertCommand(Doc, TOutlineKind::Vorgang, Pick(2) == 0);
+        }
+        ASSERT_NO_FATAL_FAILURE(RecalculateAndCompare(project, 0));
+        for (int step = 1; step <= 20; ++step) {
+            const int action = Pick(10);
+            if (action <= 1) {
+                if (!(action == 0 ? UndoStep(Doc) : RedoStep(Doc)) || Pick(2) == 0)
+                    continue;
+            } else {
+                TUndoRecording recording(Doc, QStringLiteral("Schritt"));
+                if (!RunRandomCommand())
+                    continue;
+                ASSERT_NO_FATAL_FAILURE(RecalculateAndCompare(project, step));
+                recording.Commit();
+                continue;
+            }
+            // Undo and redo restore an earlier result without recalculating; now and
+            // then the recalculation comes before the next command.
+            ASSERT_NO_FATAL_FAILURE(RecalculateAndCompare(project, step));
+        }
+    }
+}
+
+} // namespace

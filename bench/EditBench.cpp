@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 #include <benchmark/benchmark.h>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -142,6 +143,49 @@ void BM_EditorOk(benchmark::State& state)
 {
     EditBench(state, "VorgngeVorgangbearbeiten1", true);
 }
+
+// The outline widget alone, without any of the program's work: one row inserted under
+// an expanded parent of N rows in three levels, all summaries expanded, until the
+// widget has laid its rows out again and painted. This is the floor of every edit
+// that changes the outline's shape.
+void BM_OutlineWidgetInsert(benchmark::State& state)
+{
+    QTreeWidget outline;
+    outline.setHeaderLabel(QStringLiteral("Vorgang"));
+    outline.resize(313, 700);
+    QTreeWidgetItem* top = nullptr;
+    QTreeWidgetItem* group = nullptr;
+    std::vector<QTreeWidgetItem*> tops;
+    for (int64_t i = 0; i < state.range(0); ++i) {
+        auto* node = new QTreeWidgetItem(QStringList{QStringLiteral("Vorgang Nummer %1").arg(i)});
+        if (i % 100 == 0)
+            tops.push_back(top = node);
+        else if (i % 10 == 1)
+            top->addChild(group = node);
+        else
+            group->addChild(node);
+    }
+    outline.addTopLevelItems(QList<QTreeWidgetItem*>(tops.begin(), tops.end()));
+    for (QTreeWidgetItem* t : tops) {
+        t->setExpanded(true);
+        for (int g = 0; g < t->childCount(); ++g)
+            t->child(g)->setExpanded(true);
+    }
+    outline.show();
+    QTreeWidgetItem* parent = tops[tops.size() / 2]->child(4);
+    outline.scrollToItem(parent);
+    TEditWindow::Idle();
+    for (auto _ : state) {
+        parent->insertChild(5, new QTreeWidgetItem(QStringList{QStringLiteral("Neuer Vorgang")}));
+        benchmark::DoNotOptimize(outline.itemAt(1, 1));
+        TEditWindow::Idle();
+        state.PauseTiming();
+        delete parent->takeChild(5);
+        TEditWindow::Idle();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_OutlineWidgetInsert)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_EditInsert)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EditDelete)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);

@@ -38,6 +38,7 @@ void TMainForm::ShowHistoryState()
         Recovery->DocumentUnchanged();
     setWindowTitle(MainTitle(Document.FileName, Document.Changed));
     RowCount1.Forget();
+    Resources2.Forget();
     RepaintCharts();
     UpdateEditMenu();
     RefreshTables();

@@ -242,7 +242,12 @@ void TMainForm::EditSelectedLeaf(TForm& form, TOutlineKind kind, QWidget* chart,
         if (Modal->Exec(form) == QDialog::Accepted) {
             Perform(step, [&] {
                 NoteEditing(Document, kind, node, true);
+                const bool task = kind == TOutlineKind::Vorgang;
+                const std::vector<int32_t> before =
+                    task ? ResourceIdsOf(VorgangOf(Document, node)) : std::vector<int32_t>();
                 form.Store(Document);
+                if (task)
+                    RetakeTask(Resources2, Document, RecordIndex(node), before);
                 return true;
             });
             return;
@@ -356,7 +361,7 @@ void TMainForm::PaintBox1Paint(QPainter& painter)
 
 void TMainForm::PaintBox2Paint(QPainter& painter)
 {
-    PaintRessourcenChart(Document, ChartBitmap2, PaintBox2->size(), CurrentDayWidth, painter);
+    PaintRessourcenChart(Document, ChartBitmap2, PaintBox2->size(), CurrentDayWidth, painter, &Resources2);
 }
 
 void TMainForm::DateiDruckereinrichten1Click()

@@ -130,6 +130,7 @@ private:
     QImage ChartBitmap1;
     QImage ChartBitmap2;
     TRowCountCache RowCount1;
+    TResourceIndex Resources2;
 
     QTreeWidget* Vorgangs = nullptr;
     QTreeWidget* Arbeiter = nullptr;

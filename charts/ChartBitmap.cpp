@@ -36,8 +36,9 @@ void PaintVorgangsChart(TDocument& doc, QImage& bitmap, const QSize& size, int d
 }
 
 void PaintRessourcenChart(const TDocument& doc, QImage& bitmap, const QSize& size, int dayWidth,
-                          QPainter& target)
+                          QPainter& target, TResourceIndex* resources)
 {
-    PaintChart(bitmap, size, dayWidth, target,
-               [&](TCanvas& canvas, const TChartParams& params) { DrawRessourcen(doc, canvas, params); });
+    PaintChart(bitmap, size, dayWidth, target, [&](TCanvas& canvas, const TChartParams& params) {
+        DrawRessourcen(doc, canvas, params, resources);
+    });
 }

@@ -13,4 +13,4 @@ class QPainter;
 void PaintVorgangsChart(TDocument& doc, QImage& bitmap, const QSize& size, int dayWidth, QPainter& target,
                         TRowCountCache* rowCount);
 void PaintRessourcenChart(const TDocument& doc, QImage& bitmap, const QSize& size, int dayWidth,
-                          QPainter& target);
+                          QPainter& target, TResourceIndex* resources);

@@ -189,29 +189,48 @@ void DrawBarSpans(TCanvas& canvas, std::vector<std::pair<int, int>>& spans, int 
 
 using TBars = std::vector<std::pair<TDateTime, TDateTime>>;
 
-// The bars of each row, given the rows' resource Ids: the visible rows' Ids sorted,
-// each with its rows, then every task's bars gathered for those Ids in one pass
-// over the store.
-std::vector<TBars> BarsOfRows(const TDocument& doc, const std::vector<int32_t>& rowIds)
+void AddEntries(const TDocument& doc, uint32_t from, std::vector<std::pair<int32_t, uint32_t>>& entries)
 {
-    std::vector<std::pair<int32_t, std::size_t>> ids;
-    for (std::size_t r = 0; r < rowIds.size(); ++r)
-        ids.emplace_back(rowIds[r], r);
-    std::sort(ids.begin(), ids.end());
-    const int32_t lowest = ids.front().first;
-    const int32_t highest = ids.back().first;
-    std::vector<TBars> bars(rowIds.size());
-    for (uint32_t i = 0; i < doc.VorgangStore->Count; ++i) {
+    for (uint32_t i = from; i < doc.VorgangStore->Count; ++i) {
         const TVorgangRec& task = doc.VorgangAt(i);
-        if (task.Deleted || task.IsSummary || !task.Resources)
+        if (task.Deleted || !task.Resources)
             continue;
-        for (uint32_t r = 0; r < task.Resources->Count; ++r) {
-            const int32_t id = *static_cast<const int32_t*>(task.Resources->At(r));
-            if (id < lowest || id > highest)
-                continue;
-            auto it = std::lower_bound(ids.begin(), ids.end(), std::pair<int32_t, std::size_t>(id, 0));
-            for (; it != ids.end() && it->first == id; ++it)
-                bars[it->second].emplace_back(task.Beginn, task.Ende);
+        for (uint32_t r = 0; r < task.Resources->Count; ++r)
+            entries.emplace_back(*static_cast<const int32_t*>(task.Resources->At(r)), i);
+    }
+}
+
+// Brings the index up to the store: whole when forgotten or the document was
+// emptied since, else only the tasks appended since.
+void Update(const TDocument& doc, TResourceIndex& index)
+{
+    const uint32_t count = doc.VorgangStore->Count;
+    if (!index.Valid || index.Generation != doc.Generation || index.Count > count) {
+        index.Entries.clear();
+        index.Count = 0;
+    }
+    const auto old = std::ptrdiff_t(index.Entries.size());
+    AddEntries(doc, index.Count, index.Entries);
+    std::sort(index.Entries.begin() + old, index.Entries.end());
+    std::inplace_merge(index.Entries.begin(), index.Entries.begin() + old, index.Entries.end());
+    index.Generation = doc.Generation;
+    index.Count = count;
+    index.Valid = true;
+}
+
+// The bars of each row, given the rows' resource Ids, from the (Id, task) pairs of
+// every task's list in Id order and, for one Id, in store order.
+std::vector<TBars> BarsOfRows(const TDocument& doc, const std::vector<int32_t>& rowIds,
+                              const std::vector<std::pair<int32_t, uint32_t>>& entries)
+{
+    std::vector<TBars> bars(rowIds.size());
+    for (std::size_t r = 0; r < rowIds.size(); ++r) {
+        auto it =
+            std::lower_bound(entries.begin(), entries.end(), std::pair<int32_t, uint32_t>(rowIds[r], 0));
+        for (; it != entries.end() && it->first == rowIds[r]; ++it) {
+            const TVorgangRec& task = doc.VorgangAt(it->second);
+            if (!task.Deleted && !task.IsSummary)
+                bars[r].emplace_back(task.Beginn, task.Ende);
         }
     }
     return bars;
@@ -250,6 +269,33 @@ QTreeWidgetItem* TopRow(const QTreeWidget* outline)
     return outline->topLevelItem(0);
 }
 
+std::vector<int32_t> ResourceIdsOf(const TVorgangRec& task)
+{
+    std::vector<int32_t> ids;
+    if (task.Resources)
+        for (uint32_t r = 0; r < task.Resources->Count; ++r)
+            ids.push_back(*static_cast<const int32_t*>(task.Resources->At(r)));
+    return ids;
+}
+
+void RetakeTask(TResourceIndex& index, const TDocument& doc, uint32_t task,
+                const std::vector<int32_t>& before)
+{
+    if (!index.Valid || task >= index.Count)
+        return;
+    auto& entries = index.Entries;
+    for (int32_t id : before) {
+        const auto it = std::lower_bound(entries.begin(), entries.end(), std::pair(id, task));
+        if (it != entries.end() && *it == std::pair(id, task))
+            entries.erase(it);
+    }
+    if (doc.VorgangAt(task).Deleted)
+        return;
+    for (int32_t id : ResourceIdsOf(doc.VorgangAt(task)))
+        entries.insert(std::upper_bound(entries.begin(), entries.end(), std::pair(id, task)),
+                       std::pair(id, task));
+}
+
 void DrawVorgangs(TDocument& doc, TCanvas& canvas, const TChartParams& p, TRowCountCache* rowCount)
 {
     const TDateTime viewStart = StartOf(doc, p);
@@ -279,7 +325,7 @@ void DrawVorgangs(TDocument& doc, TCanvas& canvas, const TChartParams& p, TRowCo
     doc.PrintSplitY = y;
 }
 
-void DrawRessourcen(const TDocument& doc, TCanvas& canvas, const TChartParams& p)
+void DrawRessourcen(const TDocument& doc, TCanvas& canvas, const TChartParams& p, TResourceIndex* index)
 {
     const TDateTime viewStart = StartOf(doc, p);
     DrawDayHeader(canvas, viewStart, p, TChart::Arbeiter);
@@ -304,7 +350,10 @@ void DrawRessourcen(const TDocument& doc, TCanvas& canvas, const TChartParams& p
     std::vector<int32_t> ids;
     for (const TRow& row : rows)
         ids.push_back(row.Id);
-    const std::vector<TBars> bars = BarsOfRows(doc, ids);
+    TResourceIndex once;
+    TResourceIndex& pairs = index ? *index : once;
+    Update(doc, pairs);
+    const std::vector<TBars> bars = BarsOfRows(doc, ids, pairs.Entries);
 
     const QTreeWidgetItem* selected = SelectedNode(doc.Arbeiter);
     const int right = p.AreaWidth - p.RightMargin;

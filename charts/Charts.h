@@ -4,6 +4,8 @@
 
 #include <QColor>
 #include <QFont>
+#include <utility>
+#include <vector>
 
 class TCanvas;
 class QTreeWidget;
@@ -68,8 +70,31 @@ struct TRowCountCache
     void Forget() { Top = nullptr; }
 };
 
+// Which tasks name which resource Ids, kept between repaints of the screen's
+// resource chart so that a repaint reads only the visible resources' tasks, not
+// every task's list. Tasks appended since the last repaint are taken in then, and a
+// document emptied and filled again is noticed by its generation; whoever keeps
+// one calls Forget() whenever tasks' resource lists may have changed otherwise (a
+// undo and redo), or has one task taken in again after its list changed.
+// Deletions need nothing: the drawing skips deleted tasks.
+struct TResourceIndex
+{
+    uint64_t Generation = 0;
+    uint32_t Count = 0; // tasks taken in, from store index 0
+    bool Valid = false;
+    std::vector<std::pair<int32_t, uint32_t>> Entries; // (resource Id, task store index), sorted
+    void Forget() { Valid = false; }
+};
+
+// The resource Ids a task's list holds, in order.
+std::vector<int32_t> ResourceIdsOf(const TVorgangRec& task);
+// Takes task in again, whose list held before and now holds what it holds.
+void RetakeTask(TResourceIndex& index, const TDocument& doc, uint32_t task,
+                const std::vector<int32_t>& before);
+
 // Both charts: the day header, then one row per outline row from the top row,
 // descending only into expanded nodes. DrawVorgangs sets doc.PrintSplitY, counting
 // the rows below the surface (or taking their number from rowCount).
 void DrawVorgangs(TDocument& doc, TCanvas& canvas, const TChartParams& p, TRowCountCache* rowCount = nullptr);
-void DrawRessourcen(const TDocument& doc, TCanvas& canvas, const TChartParams& p);
+void DrawRessourcen(const TDocument& doc, TCanvas& canvas, const TChartParams& p,
+                    TResourceIndex* index = nullptr);

@@ -532,6 +532,7 @@ void ClearProject(TDocument& doc)
     ClearOutline(doc, TOutlineKind::Arbeiter);
     doc.VorgangStore->Clear();
     doc.ArbeiterStore->Clear();
+    ++doc.Generation;
     doc.VorgangIdFloor = 0;
     doc.ArbeiterIdFloor = 0;
 }

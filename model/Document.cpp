@@ -10,6 +10,7 @@ void CreateModel(TDocument& doc, uint32_t seed)
     SetDefaultLabels(doc.ArbeiterFieldLabels);
     doc.VorgangIdFloor = 0;
     doc.ArbeiterIdFloor = 0;
+    ++doc.Generation;
     // On a 64-bit build the text and list references make the records larger than
     // their 144- and 104-byte file images, so the first blocks hold 100 records of
     // sizeof bytes each (16 000 and 13 600 bytes); the file images stay exact.
@@ -29,4 +30,5 @@ void DestroyModel(TDocument& doc)
     FreeLabels(doc.VorgangFieldLabels);
     FreeLabels(doc.ArbeiterFieldLabels);
     doc.ScheduleScratch.reset();
+    ++doc.Generation;
 }

@@ -48,6 +48,9 @@ struct TDocument
     // order, some more than once); with RescheduledAll, any task may have changed.
     std::vector<uint32_t> Rescheduled;
     bool RescheduledAll = false;
+    // Counts the times the stores were emptied, so that what is kept about their
+    // records is not taken for a new document's.
+    uint64_t Generation = 0;
     TUndoState Undo;
     // New top-level nodes waiting outside each outline (tasks, resources) while the
     // file reader builds it; null when nodes go into the outline at once.

@@ -94,7 +94,7 @@ QString FooterFileName(const QString& documentFile)
 }
 
 void DrawExportPage(TDocument& doc, TCanvas& canvas, const TPagePlan& plan, int page,
-                    const TPageFooter& footer)
+                    const TPageFooter& footer, TResourceIndex* resources)
 {
     TChartParams p = plan.Base;
     const int down = page / plan.Across;
@@ -108,7 +108,7 @@ void DrawExportPage(TDocument& doc, TCanvas& canvas, const TPagePlan& plan, int 
         DrawVorgangs(doc, canvas, p);
         doc.PrintSplitY = splitY;
     } else {
-        DrawRessourcen(doc, canvas, p);
+        DrawRessourcen(doc, canvas, p, resources);
     }
 
     const int dpi = plan.Dpi;
@@ -150,10 +150,11 @@ bool ExportPdf(TDocument& doc, const QString& fileName, const TExportLayout& lay
         }
         QPainter painter(&pdf);
         TCanvas canvas(painter);
+        TResourceIndex resources;
         for (int page = 0; page < int(plan.Pages()); ++page) {
             if (page > 0)
                 pdf.newPage();
-            DrawExportPage(doc, canvas, plan, page, footer);
+            DrawExportPage(doc, canvas, plan, page, footer, &resources);
         }
     }
     if (!file.commit()) {

@@ -52,9 +52,10 @@ struct TPageFooter
     QDate Date;
 };
 
-// Draws page index (0-based) of the plan with its footer.
+// Draws page index (0-based) of the plan with its footer. Pages drawn in one go can
+// share the index of the tasks' resources.
 void DrawExportPage(TDocument& doc, TCanvas& canvas, const TPagePlan& plan, int page,
-                    const TPageFooter& footer);
+                    const TPageFooter& footer, TResourceIndex* resources = nullptr);
 
 // The file name a footer shows: the document's file without its folder, or
 // "unbenannt.zkt" when it has none.

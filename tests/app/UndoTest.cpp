@@ -1,5 +1,6 @@
 #include "Undo.h"
 
+#include "ChartBitmap.h"
 #include "MainUnit.h"
 #include "Outline.h"
 #include "ProjectFile.h"
@@ -12,7 +13,9 @@
 #include <QDateEdit>
 #include <QFile>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -114,10 +117,26 @@ protected:
             RemoveNode(Doc, TOutlineKind::Vorgang, tasks[i]);
         RemoveNode(Doc, TOutlineKind::Arbeiter, resources[3]);
         SetExpanded(tasks[2], true);
+        Doc.ViewStart = 46000; // the bars in view
         Doc.FileName = Path;
         ASSERT_TRUE(Form.SaveTheFile());
         ASSERT_TRUE(Form.OpenFile(Path));
         ASSERT_FALSE(Item("BearbeitenRueckgaengig1")->isEnabled());
+    }
+
+    // The resource chart as the window paints it, keeping its index of the tasks'
+    // resources from one repaint to the next, against one drawn from nothing.
+    void CheckResourceChart()
+    {
+        auto* chart = Form.findChild<QWidget*>(QStringLiteral("PaintBox2"));
+        const QImage shown = chart->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QImage fresh(chart->size(), QImage::Format_RGB32);
+        QImage bitmap;
+        QPainter painter(&fresh);
+        PaintRessourcenChart(Doc, bitmap, chart->size(),
+                             Form.findChild<QSpinBox*>(QStringLiteral("BreitEd"))->value(), painter, nullptr);
+        painter.end();
+        ASSERT_EQ(shown, fresh);
     }
 
     void SelectRandom(QTreeWidget* outline)
@@ -271,6 +290,7 @@ TEST_P(RandomUndo, EditsComeBackExactlyAndTheChangedMarkFollows)
             EXPECT_TRUE(Item("BearbeitenRueckgaengig1")->isEnabled());
             EXPECT_FALSE(Item("BearbeitenWiederholen1")->isEnabled());
         }
+        ASSERT_NO_FATAL_FAILURE(CheckResourceChart()) << "round " << round;
         if (HasFatalFailure())
             return;
     }

@@ -66,7 +66,8 @@ bool ImportMsProjectAfterAsking(const TDocumentCommands& c, QFileDialog& dialog,
     return !name.isEmpty() && ImportMsProjectFile(c, name, setChanged);
 }
 
-bool ImportMsProjectFile(const TDocumentCommands& c, const QString& name, const std::function<void()>& setChanged)
+bool ImportMsProjectFile(const TDocumentCommands& c, const QString& name,
+                         const std::function<void()>& setChanged)
 {
     TMspPlan plan;
     {
@@ -79,9 +80,11 @@ bool ImportMsProjectFile(const TDocumentCommands& c, const QString& name, const 
         TXmlFault fault;
         if (!ParseMsProject(bytes, plan, fault)) {
             CannotImport(c, name,
-                         fault.Line > 0
-                             ? QStringLiteral("%1 (Zeile %2, Spalte %3)").arg(fault.Text).arg(fault.Line).arg(fault.Column)
-                             : fault.Text);
+                         fault.Line > 0 ? QStringLiteral("%1 (Zeile %2, Spalte %3)")
+                                              .arg(fault.Text)
+                                              .arg(fault.Line)
+                                              .arg(fault.Column)
+                                        : fault.Text);
             return false;
         }
     }

@@ -29,4 +29,5 @@ bool ImportMsProjectAfterAsking(const TDocumentCommands& c, QFileDialog& dialog,
 // becomes the document: untitled, changed (setChanged marks it so and
 // recalculates), with an empty history; a box tells what came in and what went
 // into notes. True when imported.
-bool ImportMsProjectFile(const TDocumentCommands& c, const QString& name, const std::function<void()>& setChanged);
+bool ImportMsProjectFile(const TDocumentCommands& c, const QString& name,
+                         const std::function<void()>& setChanged);

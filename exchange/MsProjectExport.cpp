@@ -130,7 +130,8 @@ void WriteCalendar(TMspWriter& out)
         out.Number(QStringLiteral("DayWorking"), working ? 1 : 0);
         if (working) {
             out.Start(QStringLiteral("WorkingTimes"));
-            for (const auto& [from, to] : {std::pair{"08:00:00", "12:00:00"}, std::pair{"13:00:00", "17:00:00"}}) {
+            for (const auto& [from, to] :
+                 {std::pair{"08:00:00", "12:00:00"}, std::pair{"13:00:00", "17:00:00"}}) {
                 out.Start(QStringLiteral("WorkingTime"));
                 out.Text(QStringLiteral("FromTime"), QLatin1String(from));
                 out.Text(QStringLiteral("ToTime"), QLatin1String(to));
@@ -359,6 +360,7 @@ QString ProposedXmlName(const QString& documentFile)
 
 bool ExportMsProject(const TDocument& doc, const QString& name, TDateTime created, QString& error)
 {
-    const QByteArray bytes = WriteMsProject(doc, {QFileInfo(name).fileName(), MspTitle(doc.FileName), created});
+    const QByteArray bytes =
+        WriteMsProject(doc, {QFileInfo(name).fileName(), MspTitle(doc.FileName), created});
     return WriteFileDurably(name, bytes, error);
 }

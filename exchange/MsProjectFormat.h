@@ -17,10 +17,9 @@ inline const QString MspNamespace = QStringLiteral("http://schemas.microsoft.com
 // The field numbers of the custom fields Text1..Text5 and Number1..Number5.
 constexpr std::array<int64_t, 5> MspTaskTextFields{188743731, 188743734, 188743737, 188743740, 188743743};
 constexpr std::array<int64_t, 5> MspTaskNumberFields{188743767, 188743768, 188743769, 188743770, 188743771};
-constexpr std::array<int64_t, 5> MspResourceTextFields{205520904, 205520905, 205520926, 205520927,
-                                                        205520928};
+constexpr std::array<int64_t, 5> MspResourceTextFields{205520904, 205520905, 205520926, 205520927, 205520928};
 constexpr std::array<int64_t, 5> MspResourceNumberFields{205521008, 205521009, 205521010, 205521011,
-                                                          205521012};
+                                                         205521012};
 // Flag1 of tasks carries "Arbeitszeitkosten einbeziehen" under this name.
 constexpr int64_t MspTaskFlag1Field = 188743752;
 inline const QString MspWorkCostsAlias = QStringLiteral("Arbeitszeitkosten einbeziehen");

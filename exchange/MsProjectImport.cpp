@@ -117,7 +117,8 @@ private:
     std::vector<int> ResourcePath; // the same for resources
     std::unordered_map<QString, int> GroupOfName;
 
-    TPos Here() const { return {In.lineNumber(), In.columnNumber()}; }
+    // Where the reader stands, the column counted from 1 as the line is.
+    TPos Here() const { return {In.lineNumber(), In.columnNumber() + 1}; }
     void Check()
     {
         if (!In.hasError())
@@ -160,7 +161,8 @@ private:
     void PlaceResource(TRawResource& resource);
     void ReadAssignment();
     template <typename Raw>
-    void ReadCustomValue(Raw& raw, const std::array<int64_t, 5>& texts, const std::array<int64_t, 5>& numbers);
+    void ReadCustomValue(Raw& raw, const std::array<int64_t, 5>& texts,
+                         const std::array<int64_t, 5>& numbers);
 
     void Resolve();
     void ResolveTask(std::size_t i, const std::vector<bool>& hasChildren);
@@ -176,7 +178,10 @@ int64_t TParser::Integer(int64_t least, int64_t most)
     if (!ok)
         Fail(QStringLiteral("Im Element %1 steht \"%2\", keine ganze Zahl").arg(name, text), at);
     if (value < least || value > most)
-        Fail(QStringLiteral("Im Element %1 liegt %2 außerhalb von %3 bis %4").arg(name, text).arg(least).arg(most),
+        Fail(QStringLiteral("Im Element %1 liegt %2 außerhalb von %3 bis %4")
+                 .arg(name, text)
+                 .arg(least)
+                 .arg(most),
              at);
     return value;
 }
@@ -227,7 +232,8 @@ TDateTime TParser::Date()
     if (!day)
         Fail(QStringLiteral("Im Element %1 steht \"%2\", kein Datum mit Uhrzeit").arg(name, text), at);
     if (!(*day >= MspFirstDay && *day < MspLastDay + 1))
-        Fail(QStringLiteral("Im Element %1 liegt das Datum %2 außerhalb der Jahre 1900 bis 9998").arg(name, text),
+        Fail(QStringLiteral("Im Element %1 liegt das Datum %2 außerhalb der Jahre 1900 bis 9998")
+                 .arg(name, text),
              at);
     return *day;
 }
@@ -324,7 +330,8 @@ void TParser::ReadFieldDefinitions()
 }
 
 template <typename Raw>
-void TParser::ReadCustomValue(Raw& raw, const std::array<int64_t, 5>& texts, const std::array<int64_t, 5>& numbers)
+void TParser::ReadCustomValue(Raw& raw, const std::array<int64_t, 5>& texts,
+                              const std::array<int64_t, 5>& numbers)
 {
     std::optional<int64_t> field;
     QString value;
@@ -500,7 +507,8 @@ QString WithLines(const QString& notes, const QStringList& lines)
 {
     if (lines.isEmpty())
         return notes;
-    return notes.isEmpty() ? lines.join(QLatin1Char('\n')) : notes + QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
+    return notes.isEmpty() ? lines.join(QLatin1Char('\n'))
+                           : notes + QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
 }
 
 QString Number(double value)
@@ -536,7 +544,8 @@ void TParser::PlaceResource(TRawResource& resource)
     }
     // The new resource's path: its groups from the top, itself last.
     std::vector<int> path;
-    if (const auto on = std::find(ResourcePath.begin(), ResourcePath.end(), parent); on != ResourcePath.end()) {
+    if (const auto on = std::find(ResourcePath.begin(), ResourcePath.end(), parent);
+        on != ResourcePath.end()) {
         path.assign(ResourcePath.begin(), on + 1);
     } else {
         for (int at = parent; at >= 0; at = Plan->Resources[std::size_t(at)].Parent)
@@ -544,7 +553,8 @@ void TParser::PlaceResource(TRawResource& resource)
         std::reverse(path.begin(), path.end());
     }
     if (path.size() >= std::size_t(MaxDepth))
-        Fail(QStringLiteral("Die Ressourcengruppen sind tiefer als %1 Ebenen").arg(MaxDepth), resource.GroupAt);
+        Fail(QStringLiteral("Die Ressourcengruppen sind tiefer als %1 Ebenen").arg(MaxDepth),
+             resource.GroupAt);
     const int index = int(Plan->Resources.size());
     if (resource.Uid && !ResourceOfUid.emplace(*resource.Uid, index).second)
         Fail(QStringLiteral("Die UID %1 kommt bei zwei Ressourcen vor").arg(*resource.Uid), resource.UidAt);
@@ -582,9 +592,11 @@ void TParser::ReadAssignment()
     TRawAssignment assignment;
     while (Next()) {
         if (Is(u"TaskUID"))
-            assignment.Task = Integer(std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max());
+            assignment.Task =
+                Integer(std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max());
         else if (Is(u"ResourceUID"))
-            assignment.Resource = Integer(std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max());
+            assignment.Resource =
+                Integer(std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max());
         else
             Skip();
     }
@@ -615,8 +627,8 @@ QString GermanDateTime(TDateTime day)
 
 QString ConstraintName(int type)
 {
-    static const char* const names[] = {"So früh wie möglich",    "So spät wie möglich",
-                                        "Muss anfangen am",       "Muss enden am",
+    static const char* const names[] = {"So früh wie möglich",     "So spät wie möglich",
+                                        "Muss anfangen am",        "Muss enden am",
                                         "Anfang nicht früher als", "Anfang nicht später als",
                                         "Ende nicht früher als",   "Ende nicht später als"};
     return QString::fromUtf8(names[type]);
@@ -662,7 +674,8 @@ QString LagText(double lag, int format, double minutesPerDay, double minutesPerW
     const double amount = minutes / unit.Minutes;
     const QString sign = amount >= 0 ? QStringLiteral("+") : QString();
     const QString name = QString::fromUtf8(std::abs(amount) == 1 ? unit.One : unit.Many);
-    return sign + Number(amount) + QLatin1Char(' ') + name + (elapsed ? QStringLiteral(" fortlaufend") : QString());
+    return sign + Number(amount) + QLatin1Char(' ') + name +
+           (elapsed ? QStringLiteral(" fortlaufend") : QString());
 }
 
 } // namespace
@@ -679,10 +692,11 @@ void TParser::ResolveTask(std::size_t i, const std::vector<bool>& hasChildren)
         const int target = found == TaskOfUid.end() ? -1 : found->second;
         const QString name = target < 0 ? QStringLiteral("UID %1 (nicht in der Datei)").arg(link.Uid)
                                         : Tasks[std::size_t(target)].Name;
-        const QString lag = link.Lag == 0 ? QString()
-                                          : LagText(link.Lag, link.LagFormat, MinutesPerDay, MinutesPerWeek,
-                                                    DaysPerMonth);
-        if (task.Link < 0 && link.Type == MspFinishStart && target >= 0 && target != int(i) && !hasChildren[i]) {
+        const QString lag =
+            link.Lag == 0 ? QString()
+                          : LagText(link.Lag, link.LagFormat, MinutesPerDay, MinutesPerWeek, DaysPerMonth);
+        if (task.Link < 0 && link.Type == MspFinishStart && target >= 0 && target != int(i) &&
+            !hasChildren[i]) {
             task.Link = target;
             if (!lag.isEmpty()) {
                 lines << QStringLiteral("Abstand zum Vorgänger: %1 (%2)").arg(name, lag);
@@ -691,7 +705,8 @@ void TParser::ResolveTask(std::size_t i, const std::vector<bool>& hasChildren)
             continue;
         }
         lines << QStringLiteral("Weiterer Vorgänger: %1 (%2%3)")
-                     .arg(name, LinkTypeName(link.Type), lag.isEmpty() ? QString() : QStringLiteral(", ") + lag);
+                     .arg(name, LinkTypeName(link.Type),
+                          lag.isEmpty() ? QString() : QStringLiteral(", ") + lag);
         report.Note(TNoted::Predecessor);
     }
     if (raw.ConstraintType != 0) {
@@ -712,7 +727,8 @@ void TParser::ResolveTask(std::size_t i, const std::vector<bool>& hasChildren)
     task.Start = raw.Start ? *raw.Start : raw.Finish ? *raw.Finish : Plan->ViewStart;
     task.Finish = raw.Finish ? *raw.Finish : task.Start;
     if (task.Finish < task.Start) {
-        lines << QStringLiteral("Ende vor dem Anfang: %1 (auf den Anfang gesetzt)").arg(GermanDateTime(task.Finish));
+        lines << QStringLiteral("Ende vor dem Anfang: %1 (auf den Anfang gesetzt)")
+                     .arg(GermanDateTime(task.Finish));
         report.Note(TNoted::Other);
         task.Finish = task.Start;
     }
@@ -721,7 +737,8 @@ void TParser::ResolveTask(std::size_t i, const std::vector<bool>& hasChildren)
     // Without the flag of this program, costs are counted as the other planner
     // counts them: the work of the assigned resources belongs to a task's costs.
     const auto alias = Aliases.find(MspTaskFlag1Field);
-    task.WorkCosts = alias != Aliases.end() && alias->second == MspWorkCostsAlias ? raw.Flag1.value_or(false) : true;
+    task.WorkCosts =
+        alias != Aliases.end() && alias->second == MspWorkCostsAlias ? raw.Flag1.value_or(false) : true;
     task.Texts = raw.Texts;
     task.Numbers = raw.Numbers;
 }
@@ -805,8 +822,7 @@ bool ParseMsProject(const QByteArray& bytes, TMspPlan& plan, TXmlFault& fault)
 
 namespace {
 
-template <typename Planned>
-void FillCustomFields(const Planned& planned, auto& rec)
+template <typename Planned> void FillCustomFields(const Planned& planned, auto& rec)
 {
     for (int i = 0; i < CustomFieldCount; ++i) {
         const auto slot = std::size_t(i);
@@ -841,8 +857,9 @@ std::vector<QTreeWidgetItem*> BuildResources(TDocument& doc, const TMspPlan& pla
     {
         const TBulkTopLevel bulk(doc, TOutlineKind::Arbeiter);
         for (const TMspResource& planned : plan.Resources) {
-            QTreeWidgetItem* node = planned.Parent < 0 ? ArbEinf(doc, nullptr)
-                                                       : ArbEinfChild(doc, nodes[std::size_t(planned.Parent)]);
+            QTreeWidgetItem* node = planned.Parent < 0
+                                        ? ArbEinf(doc, nullptr)
+                                        : ArbEinfChild(doc, nodes[std::size_t(planned.Parent)]);
             nodes.push_back(node);
             TArbeiterRec& rec = ArbeiterOf(doc, node);
             ReplaceText(rec.Name, planned.Name);
@@ -867,8 +884,9 @@ std::vector<QTreeWidgetItem*> BuildTasks(TDocument& doc, const TMspPlan& plan,
     {
         const TBulkTopLevel bulk(doc, TOutlineKind::Vorgang);
         for (const TMspTask& planned : plan.Tasks) {
-            QTreeWidgetItem* node = planned.Parent < 0 ? VorgEinf(doc, nullptr)
-                                                       : VorgEinfChild(doc, nodes[std::size_t(planned.Parent)]);
+            QTreeWidgetItem* node = planned.Parent < 0
+                                        ? VorgEinf(doc, nullptr)
+                                        : VorgEinfChild(doc, nodes[std::size_t(planned.Parent)]);
             nodes.push_back(node);
             TVorgangRec& rec = VorgangOf(doc, node);
             ReplaceText(rec.Name, planned.Name);
@@ -924,10 +942,12 @@ QString ImportSummary(const TImportReport& report)
                        .arg(count(report.Tasks, "Vorgang", "Vorgänge"),
                             count(report.Resources, "Ressource", "Ressourcen"),
                             count(report.Assignments, "Zuordnung", "Zuordnungen"));
-    static const char* const kinds[NotedKinds][2] = {
-        {"weiterer Vorgänger", "weitere Vorgänger"}, {"Abstand", "Abstände"},
-        {"Einschränkung", "Einschränkungen"},        {"Meilenstein", "Meilensteine"},
-        {"Fertigstellungsgrad", "Fertigstellungsgrade"}, {"sonstige Angabe", "sonstige Angaben"}};
+    static const char* const kinds[NotedKinds][2] = {{"weiterer Vorgänger", "weitere Vorgänger"},
+                                                     {"Abstand", "Abstände"},
+                                                     {"Einschränkung", "Einschränkungen"},
+                                                     {"Meilenstein", "Meilensteine"},
+                                                     {"Fertigstellungsgrad", "Fertigstellungsgrade"},
+                                                     {"sonstige Angabe", "sonstige Angaben"}};
     QStringList noted;
     for (int i = 0; i < NotedKinds; ++i)
         if (const int n = report.Noted[std::size_t(i)]; n > 0)

@@ -61,7 +61,11 @@ std::vector<TRow> Rows(const QTreeWidget* outline)
 class TMspWriter
 {
 public:
-    explicit TMspWriter(QByteArray* bytes) : Xml(bytes) { Xml.setAutoFormatting(true); }
+    explicit TMspWriter(QByteArray* bytes) : Xml(bytes)
+    {
+        Xml.setAutoFormatting(true);
+        Xml.setAutoFormattingIndent(-1); // a tab a level keeps large files small
+    }
 
     QXmlStreamWriter Xml;
 

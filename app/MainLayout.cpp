@@ -91,6 +91,11 @@ const TMenuLine MenuLines[] = {
     {Item, "Als PDF exportieren...", "ExtrasAlsPDFexportieren1", &M::ExtrasAlsPDFexportieren1Click},
     {Item, "Vorgangstabelle...", "ExtrasVorgangstabelle1", &M::ExtrasVorgangstabelle1Click},
     {Item, "Ressourcentabelle...", "ExtrasRessourcentabelle1", &M::ExtrasRessourcentabelle1Click},
+    {Sep, "-", ""},
+    {Item, "Exportieren als Microsoft-Project-XML...", "ExtrasMsProjectExport1",
+     &M::ExtrasMsProjectExport1Click},
+    {Item, "Importieren aus Microsoft-Project-XML...", "ExtrasMsProjectImport1",
+     &M::ExtrasMsProjectImport1Click},
     {Menu, "Hilfe", "Hilfe1"},
     {Item, "Über das Programm...", "HilfeberdasProgramm2", &M::HilfeberdasProgramm2Click},
 };

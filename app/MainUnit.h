@@ -215,4 +215,13 @@ private:
     QStringList Arguments;
     QFileDialog* SaveDialog1 = MakeProjectFileDialog(this, "SaveDialog1", true);
     QFileDialog* OpenDialog1 = MakeProjectFileDialog(this, "OpenDialog1", false);
+
+    // "Extras": plans to and from other planners as Microsoft Project XML.
+public:
+    void ExtrasMsProjectExport1Click();
+    void ExtrasMsProjectImport1Click();
+
+private:
+    QFileDialog* XmlExportDialog1 = nullptr;
+    QFileDialog* XmlImportDialog1 = nullptr;
 };

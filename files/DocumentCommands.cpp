@@ -60,7 +60,7 @@ void NewAfterAsking(const TDocumentCommands& c)
 
 void OpenAfterAsking(const TDocumentCommands& c)
 {
-    if (SaveQuestion(c, UnsavedQuestion))
+    if (MayReplace(c))
         OpenDocumentFromDialog(c);
 }
 
@@ -92,6 +92,11 @@ bool SaveDocumentAs(const TDocumentCommands& c)
 }
 
 bool MayClose(const TDocumentCommands& c)
+{
+    return SaveQuestion(c, UnsavedQuestion);
+}
+
+bool MayReplace(const TDocumentCommands& c)
 {
     return SaveQuestion(c, UnsavedQuestion);
 }

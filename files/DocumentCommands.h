@@ -40,6 +40,9 @@ QString DroppedProjectFile(const QMimeData& data);
 bool SaveDocumentAs(const TDocumentCommands& c);
 // The close query: true when the window may close.
 bool MayClose(const TDocumentCommands& c);
+// The save question before another document takes this one's place, as "Öffnen"
+// asks it: true when the command may go on.
+bool MayReplace(const TDocumentCommands& c);
 
 // "Speichern": writes to FileName, asking for a name when untitled; true when written.
 bool SaveDocument(const TDocumentCommands& c);

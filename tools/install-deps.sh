@@ -12,6 +12,7 @@ packages=(
     cups printer-driver-cups-pdf poppler-utils
     desktop-file-utils appstream xdg-utils shared-mime-info libfile-mimeinfo-perl file dpkg-dev
     xvfb xauth
+    planner-data xsltproc
 )
 
 missing=()

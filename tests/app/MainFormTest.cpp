@@ -107,7 +107,9 @@ TEST_F(MainForm, MenuTreeIsComplete)
           QStringLiteral("-"), QStringLiteral("Ressource bearbeiten")}},
         {QStringLiteral("Extras"),
          {QStringLiteral("Druckvorschau..."), QStringLiteral("Als PDF exportieren..."),
-          QStringLiteral("Vorgangstabelle..."), QStringLiteral("Ressourcentabelle...")}},
+          QStringLiteral("Vorgangstabelle..."), QStringLiteral("Ressourcentabelle..."), QStringLiteral("-"),
+          QStringLiteral("Exportieren als Microsoft-Project-XML..."),
+          QStringLiteral("Importieren aus Microsoft-Project-XML...")}},
         {QStringLiteral("Hilfe"), {QStringLiteral("Über das Programm...")}},
     };
     const QList<QAction*> menus = Form.menuBar()->actions();

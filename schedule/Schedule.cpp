@@ -87,26 +87,68 @@ struct TWorkspace final : TDocumentScratch
     // bound task's parent and the task its kept link names (None where none).
     std::vector<uint32_t> LastParent;
     std::vector<uint32_t> LastPredecessor;
+    // The outline whose shape the tree fields of Info, Walked and NodeOf describe,
+    // and whether it has gained, lost or moved a node since; its model tells.
+    const QTreeWidget* Bound = nullptr;
+    bool Reshaped = true;
+    std::vector<QMetaObject::Connection> Watching;
+
+    ~TWorkspace() override { Unwatch(); }
+
+    void Unwatch()
+    {
+        for (const QMetaObject::Connection& c : Watching)
+            QObject::disconnect(c);
+        Watching.clear();
+    }
+
+    void Watch(const QTreeWidget* outline)
+    {
+        Unwatch();
+        Bound = outline;
+        const QAbstractItemModel* model = outline->model();
+        auto reshaped = [this] { Reshaped = true; };
+        Watching = {QObject::connect(model, &QAbstractItemModel::rowsInserted, reshaped),
+                    QObject::connect(model, &QAbstractItemModel::rowsRemoved, reshaped),
+                    QObject::connect(model, &QAbstractItemModel::rowsMoved, reshaped),
+                    QObject::connect(model, &QAbstractItemModel::layoutChanged, reshaped),
+                    QObject::connect(model, &QAbstractItemModel::modelReset, reshaped),
+                    QObject::connect(model, &QObject::destroyed, [this] {
+                        Bound = nullptr;
+                        Reshaped = true;
+                    })};
+    }
 };
 
 class TRecalculation
 {
 public:
-    TRecalculation(TDocument& doc, TWorkspace& work) : Doc(doc), Count(doc.VorgangStore->Count), W(work)
+    TRecalculation(TDocument& doc, TWorkspace& work)
+        : Doc(doc), Count(doc.VorgangStore->Count), W(work),
+          SameShape(W.Bound == doc.Vorgangs && !W.Reshaped && W.Info.size() == Count)
     {
-        W.Info.assign(Count, TInfo{});
+        if (SameShape) {
+            for (TInfo& info : W.Info)
+                info = {info.Parent, info.FirstChild, info.NextSibling,
+                        None,        info.PreOrder,   info.SubtreeSize};
+        } else {
+            W.Info.assign(Count, TInfo{});
+            W.NodeOf.assign(Count, nullptr);
+            W.Walked.clear();
+        }
         W.Spans.resize(Count);
         W.Found.resize(Count);
-        W.NodeOf.assign(Count, nullptr);
         W.IdOf.resize(Count);
         W.LinkOf.resize(Count);
-        W.Walked.clear();
         BuildIdIndex();
     }
 
     TRecalcStats Run()
     {
-        BindNodes();
+        if (SameShape)
+            DropSummaryLinks();
+        else
+            BindNodes();
         FirstPass();
         if (MayCloseNewLoops())
             RemoveContainmentCycles();
@@ -120,6 +162,9 @@ private:
     const uint32_t Count;
     TWorkspace& W;
     TRecalcStats Stats;
+    // The outline has the shape it had at the last recalculation, so its nodes need
+    // not be walked again.
+    const bool SameShape;
     bool DenseIds = true;
     uint32_t Stamp = 0;
 
@@ -219,6 +264,16 @@ private:
             if (info.Parent != None)
                 Info(info.Parent).SubtreeSize += info.SubtreeSize;
         }
+        if (W.Bound != outline)
+            W.Watch(outline);
+        W.Reshaped = false;
+    }
+
+    void DropSummaryLinks()
+    {
+        for (uint32_t t : W.Walked)
+            if (HasChildren(t))
+                Info(t).Predecessor = None;
     }
 
     bool IsBelow(uint32_t node, uint32_t ancestor)

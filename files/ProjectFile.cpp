@@ -192,7 +192,7 @@ void CheckNotDeleted(const uchar* image, const QString& what)
         Damaged(what);
 }
 
-// One task entry over the record of node, which keeps its defaults until the
+// One task entry over the empty record of node, which stays empty until the
 // whole entry has been read.
 void ReadVorgang(TReader& in, TLoad& load, QTreeWidgetItem* node)
 {
@@ -261,6 +261,16 @@ void ReadArbeiter(TReader& in, TLoad& load, QTreeWidgetItem* node)
 }
 
 using TInsert = QTreeWidgetItem* (*)(TDocument&, QTreeWidgetItem*);
+
+// The task after node on its level, and node's first child, for the reader.
+QTreeWidgetItem* LoadedVorgang(TDocument& doc, QTreeWidgetItem* node)
+{
+    return AddLoadedVorgang(doc, node ? node->parent() : nullptr);
+}
+QTreeWidgetItem* LoadedVorgangChild(TDocument& doc, QTreeWidgetItem* node)
+{
+    return AddLoadedVorgang(doc, node);
+}
 using TReadEntry = void (*)(TReader&, TLoad&, QTreeWidgetItem*);
 
 // Reads a forest in pre-order without recursion: after a node's entry comes its
@@ -588,7 +598,7 @@ void ReadProject(TDocument& doc, const QByteArray& bytes)
     std::vector<QTreeWidgetItem*> arbeiter;
     if (in.Int32() > 0) {
         const TBulkTopLevel bulk(doc, TOutlineKind::Vorgang);
-        ReadForest(in, load, TOutlineKind::Vorgang, VorgEinf, VorgEinfChild, ReadVorgang, vorgangs);
+        ReadForest(in, load, TOutlineKind::Vorgang, LoadedVorgang, LoadedVorgangChild, ReadVorgang, vorgangs);
     }
     if (in.Int32() > 0) {
         const TBulkTopLevel bulk(doc, TOutlineKind::Arbeiter);

@@ -18,6 +18,11 @@ TOutlineNode::TOutlineNode(const QString& caption) : QTreeWidgetItem(QStringList
     setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
 }
 
+TOutlineNode::TOutlineNode() : QTreeWidgetItem(Type)
+{
+    setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
+}
+
 void SetExpanded(QTreeWidgetItem* node, bool expanded)
 {
     node->setExpanded(expanded);
@@ -49,9 +54,8 @@ std::vector<QTreeWidgetItem*>*& PendingOf(TDocument& doc, TOutlineKind kind)
     return doc.PendingTop[kind == TOutlineKind::Vorgang ? 0 : 1];
 }
 
-TOutlineNode* AddNode(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* parent, const QString& caption)
+TOutlineNode* Attach(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* parent, TOutlineNode* node)
 {
-    auto* node = new TOutlineNode(caption);
     if (parent)
         parent->addChild(node);
     else if (std::vector<QTreeWidgetItem*>* pending = PendingOf(doc, kind))
@@ -59,6 +63,11 @@ TOutlineNode* AddNode(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* parent
     else
         OutlineOf(doc, kind)->addTopLevelItem(node);
     return node;
+}
+
+TOutlineNode* AddNode(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* parent, const QString& caption)
+{
+    return Attach(doc, kind, parent, new TOutlineNode(caption));
 }
 
 QTreeWidgetItem* ParentFor(QTreeWidgetItem* node, bool asChild)
@@ -126,6 +135,23 @@ QTreeWidgetItem* AddArbeiter(TDocument& doc, QTreeWidgetItem* parent)
 }
 
 } // namespace
+
+QTreeWidgetItem* AddLoadedVorgang(TDocument& doc, QTreeWidgetItem* parent)
+{
+    const int32_t id = TakeId(doc.VorgangIdFloor, doc.VorgangStore->Count);
+    TDynaArray& store = *doc.VorgangStore;
+    store.Append();
+    const uint32_t index = uint32_t(store.CurrentIndex);
+    static_cast<TVorgangRec*>(store.At(index))->Id = id;
+    try {
+        TOutlineNode* node = Attach(doc, TOutlineKind::Vorgang, parent, new TOutlineNode());
+        node->StoreIndex = index;
+        return node;
+    } catch (...) {
+        ReleaseVorgang(*static_cast<TVorgangRec*>(store.At(index)));
+        throw;
+    }
+}
 
 QTreeWidgetItem* InsertNode(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node, bool asChild)
 {

@@ -17,6 +17,8 @@ public:
     static constexpr int Type = QTreeWidgetItem::UserType + 1;
 
     explicit TOutlineNode(const QString& caption);
+    // Without a caption yet, for the file reader.
+    TOutlineNode();
 
     uint32_t StoreIndex = 0;
     // Whether the outline shows the node expanded. Asking the outline itself costs
@@ -55,6 +57,10 @@ QTreeWidgetItem* VorgEinfChild(TDocument& doc, QTreeWidgetItem* node);
 QTreeWidgetItem* ArbEinf(TDocument& doc, QTreeWidgetItem* node);
 QTreeWidgetItem* ArbEinfChild(TDocument& doc, QTreeWidgetItem* node);
 QTreeWidgetItem* InsertNode(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node, bool asChild);
+// A new node as the last child of parent (the last top-level node when parent is
+// null), bound to a new all-zero task record with the next Id and no caption, which
+// the file reader fills whole: none of the defaults of a task the user inserts.
+QTreeWidgetItem* AddLoadedVorgang(TDocument& doc, QTreeWidgetItem* parent);
 
 // Deletion handling for one node that is leaving its outline: marks its record
 // deleted and frees the record's texts (and a task's resource list).

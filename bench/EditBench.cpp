@@ -127,6 +127,16 @@ void EditBench(benchmark::State& state, const char* command, bool editor = false
     }
 }
 
+// Insertions one after the other, as a user adds tasks: no undo between them, so
+// the project grows by one task a run.
+void BM_EditInsertAgain(benchmark::State& state)
+{
+    TEditWindow window(int(state.range(0)));
+    window.Vorgangs->setCurrentItem(window.Leaf);
+    for (auto _ : state)
+        window.Trigger("EinfgenVorgangeinfgen1");
+}
+
 void BM_EditInsert(benchmark::State& state)
 {
     EditBench(state, "EinfgenVorgangeinfgen1");
@@ -187,6 +197,7 @@ void BM_OutlineWidgetInsert(benchmark::State& state)
 }
 BENCHMARK(BM_OutlineWidgetInsert)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
+BENCHMARK(BM_EditInsertAgain)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EditInsert)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EditDelete)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EditIndent)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);

@@ -88,9 +88,13 @@ struct TWorkspace final : TDocumentScratch
     std::vector<uint32_t> LastParent;
     std::vector<uint32_t> LastPredecessor;
     // The outline whose shape the tree fields of Info, Walked and NodeOf describe,
-    // and whether it has gained, lost or moved a node since; its model tells.
+    // and whether it has gained, lost or moved a node since; its model tells. One
+    // node added and nothing else is kept apart, as the rows leading to its place,
+    // so that it can be bound alone.
     const QTreeWidget* Bound = nullptr;
     bool Reshaped = true;
+    bool Added = false;
+    std::vector<int> AddedAt;
     std::vector<QMetaObject::Connection> Watching;
 
     ~TWorkspace() override { Unwatch(); }
@@ -108,7 +112,19 @@ struct TWorkspace final : TDocumentScratch
         Bound = outline;
         const QAbstractItemModel* model = outline->model();
         auto reshaped = [this] { Reshaped = true; };
-        Watching = {QObject::connect(model, &QAbstractItemModel::rowsInserted, reshaped),
+        auto inserted = [this](const QModelIndex& parent, int first, int last) {
+            if (Reshaped || Added || first != last) {
+                Reshaped = true;
+                return;
+            }
+            AddedAt.clear();
+            for (QModelIndex up = parent; up.isValid(); up = up.parent())
+                AddedAt.push_back(up.row());
+            std::reverse(AddedAt.begin(), AddedAt.end());
+            AddedAt.push_back(first);
+            Added = true;
+        };
+        Watching = {QObject::connect(model, &QAbstractItemModel::rowsInserted, inserted),
                     QObject::connect(model, &QAbstractItemModel::rowsRemoved, reshaped),
                     QObject::connect(model, &QAbstractItemModel::rowsMoved, reshaped),
                     QObject::connect(model, &QAbstractItemModel::layoutChanged, reshaped),
@@ -124,13 +140,15 @@ class TRecalculation
 {
 public:
     TRecalculation(TDocument& doc, TWorkspace& work)
-        : Doc(doc), Count(doc.VorgangStore->Count), W(work),
-          SameShape(W.Bound == doc.Vorgangs && !W.Reshaped && W.Info.size() == Count)
+        : Doc(doc), Count(doc.VorgangStore->Count), W(work), Added(AddedNode()),
+          SameShape(W.Bound == doc.Vorgangs && !W.Reshaped && (Added || (!W.Added && W.Info.size() == Count)))
     {
         if (SameShape) {
             for (TInfo& info : W.Info)
                 info = {info.Parent, info.FirstChild, info.NextSibling,
                         None,        info.PreOrder,   info.SubtreeSize};
+            if (Added)
+                BindAdded();
         } else {
             W.Info.assign(Count, TInfo{});
             W.NodeOf.assign(Count, nullptr);
@@ -154,6 +172,7 @@ public:
             RemoveContainmentCycles();
         Settle();
         KeepDependencies();
+        W.Added = false;
         return Stats;
     }
 
@@ -162,8 +181,11 @@ private:
     const uint32_t Count;
     TWorkspace& W;
     TRecalcStats Stats;
-    // The outline has the shape it had at the last recalculation, so its nodes need
-    // not be walked again.
+    // The one leaf the outline gained since the last recalculation, bound to the
+    // record appended since, when that is all that changed its shape.
+    QTreeWidgetItem* const Added;
+    // The outline has the shape it had at the last recalculation, but for Added, so
+    // its nodes need not be walked again.
     const bool SameShape;
     bool DenseIds = true;
     uint32_t Stamp = 0;
@@ -267,6 +289,44 @@ private:
         if (W.Bound != outline)
             W.Watch(outline);
         W.Reshaped = false;
+    }
+
+    QTreeWidgetItem* AddedNode() const
+    {
+        if (W.Bound != Doc.Vorgangs || W.Reshaped || !W.Added || Count != W.Info.size() + 1)
+            return nullptr;
+        QTreeWidgetItem* node = Doc.Vorgangs->invisibleRootItem();
+        for (int row : W.AddedAt)
+            if (!(node = node->child(row)))
+                return nullptr;
+        return node->childCount() == 0 && RecordIndex(node) == Count - 1 ? node : nullptr;
+    }
+
+    // Binds Added as a new leaf between its siblings and in the pre-order.
+    void BindAdded()
+    {
+        const uint32_t r = Count - 1;
+        QTreeWidgetItem* parentNode = Added->parent() ? Added->parent() : Doc.Vorgangs->invisibleRootItem();
+        const int row = parentNode->indexOfChild(Added);
+        const uint32_t parent = Added->parent() ? RecordIndex(Added->parent()) : None;
+        auto sibling = [&](int at) {
+            return at >= 0 && at < parentNode->childCount() ? RecordIndex(parentNode->child(at)) : None;
+        };
+        const uint32_t before = sibling(row - 1);
+        W.Info.push_back({parent, None, sibling(row + 1), None, 0, 1});
+        W.NodeOf.push_back(Added);
+        if (before != None)
+            Info(before).NextSibling = r;
+        else if (parent != None)
+            Info(parent).FirstChild = r;
+        const uint32_t at = before != None   ? Info(before).PreOrder + Info(before).SubtreeSize
+                            : parent != None ? Info(parent).PreOrder + 1
+                                             : 0;
+        W.Walked.insert(W.Walked.begin() + at, r);
+        for (uint32_t k = at; k < W.Walked.size(); ++k)
+            Info(W.Walked[k]).PreOrder = k;
+        for (uint32_t up = parent; up != None; up = Info(up).Parent)
+            ++Info(up).SubtreeSize;
     }
 
     void DropSummaryLinks()

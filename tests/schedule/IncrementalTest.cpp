@@ -91,6 +91,16 @@ protected:
         rec.Link = Pick(4) == 0 ? 0 : Pick(int(Doc.VorgangStore->Count) + 3);
         if (node->parent() && Pick(3) == 0)
             rec.Link = VorgangOf(Doc, node->parent()).Id + 1;
+        if (node->parent() && Pick(3) == 0) {
+            // Through another task back to an ancestor: the task would wait for
+            // what contains it.
+            QTreeWidgetItem* other = nodes[std::size_t(Pick(int(nodes.size())))];
+            if (other != node) {
+                NoteEditing(Doc, TOutlineKind::Vorgang, other, false);
+                VorgangOf(Doc, other).Link = VorgangOf(Doc, node->parent()).Id + 1;
+                VorgangOf(Doc, node).Link = VorgangOf(Doc, other).Id + 1;
+            }
+        }
         return true;
     }
 
@@ -151,7 +161,7 @@ TEST_F(IncrementalRecalculation, EqualsARecalculationFromNothing)
             InsertCommand(Doc, TOutlineKind::Vorgang, Pick(2) == 0);
         }
         ASSERT_NO_FATAL_FAILURE(RecalculateAndCompare(project, 0));
-        for (int step = 1; step <= 20; ++step) {
+        for (int step = 1; step <= 30; ++step) {
             const int action = Pick(10);
             if (action <= 1) {
                 if (!(action == 0 ? UndoStep(Doc) : RedoStep(Doc)) || Pick(2) == 0)

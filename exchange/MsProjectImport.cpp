@@ -134,6 +134,16 @@ private:
         return more;
     }
     bool Is(QStringView name) const { return In.name() == name; }
+    // Reads every child element named element with read, skipping any other.
+    void ReadEach(QStringView element, void (TParser::*read)())
+    {
+        while (Next()) {
+            if (Is(element))
+                (this->*read)();
+            else
+                Skip();
+        }
+    }
     void Skip()
     {
         In.skipCurrentElement();
@@ -281,26 +291,11 @@ void TParser::ReadProject()
             ReadFieldDefinitions();
         else if (Is(u"Tasks")) {
             HaveTasks = true;
-            while (Next()) {
-                if (Is(u"Task"))
-                    ReadTask();
-                else
-                    Skip();
-            }
+            ReadEach(u"Task", &TParser::ReadTask);
         } else if (Is(u"Resources")) {
-            while (Next()) {
-                if (Is(u"Resource"))
-                    ReadResource();
-                else
-                    Skip();
-            }
+            ReadEach(u"Resource", &TParser::ReadResource);
         } else if (Is(u"Assignments")) {
-            while (Next()) {
-                if (Is(u"Assignment"))
-                    ReadAssignment();
-                else
-                    Skip();
-            }
+            ReadEach(u"Assignment", &TParser::ReadAssignment);
         } else {
             Skip();
         }

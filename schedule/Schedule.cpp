@@ -4,7 +4,6 @@
 
 #include <QTreeWidget>
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <unordered_map>
 #include <vector>
@@ -39,24 +38,6 @@ struct TSpan
     TDateTime Ende;
 };
 
-// A task's recalculated fields as the recalculation found them, to report the
-// tasks it changed.
-struct TFound
-{
-    TDateTime Beginn;
-    TDateTime Ende;
-    int32_t Link;
-    uint8_t IsSummary;
-
-    static TFound Of(const TVorgangRec& rec) { return {rec.Beginn, rec.Ende, rec.Link, rec.IsSummary}; }
-    // Bit for bit, so that a date that is not a number counts as unchanged.
-    bool operator==(const TFound& o) const
-    {
-        return std::memcmp(&Beginn, &o.Beginn, sizeof Beginn) == 0 &&
-               std::memcmp(&Ende, &o.Ende, sizeof Ende) == 0 && Link == o.Link && IsSummary == o.IsSummary;
-    }
-};
-
 // Tarjan's bookkeeping, needed only when some link leads to a summary task.
 struct TTarjan
 {
@@ -72,7 +53,7 @@ struct TWorkspace final : TDocumentScratch
 {
     std::vector<TInfo> Info;
     std::vector<TSpan> Spans;
-    std::vector<TFound> Found;
+    std::vector<TScheduleFields> Found; // each task as the recalculation found it
     std::vector<TTarjan> Tarjan;
     std::vector<uint32_t> Walked; // records in the outline's pre-order
     std::vector<QTreeWidgetItem*> NodeOf;
@@ -218,7 +199,7 @@ private:
             const TVorgangRec& rec = Rec(i);
             W.IdOf[i] = rec.Id;
             W.LinkOf[i] = rec.Link;
-            W.Found[i] = TFound::Of(rec);
+            W.Found[i] = ScheduleFieldsOf(rec);
             Info(i).Live = rec.Deleted == 0;
             low = std::min<int64_t>(low, rec.Id);
             high = std::max<int64_t>(high, rec.Id);
@@ -372,7 +353,7 @@ private:
             if (rec.Link > 0)
                 CutLinkCycle(t);
             Span(t) = {rec.Beginn, rec.Ende};
-            if (!W.NodeOf[t] && !(TFound::Of(rec) == W.Found[t]))
+            if (!W.NodeOf[t] && !SameSchedule(ScheduleFieldsOf(rec), W.Found[t]))
                 Report(t);
         }
     }
@@ -590,7 +571,7 @@ private:
                 TVorgangRec& rec = Rec(t);
                 rec.Beginn = Span(t).Beginn;
                 rec.Ende = Span(t).Ende;
-                if (!(TFound::Of(rec) == W.Found[t]))
+                if (!SameSchedule(ScheduleFieldsOf(rec), W.Found[t]))
                     Report(t);
             }
         }

@@ -2,6 +2,7 @@
 #include "MainUnit.h"
 #include "Outline.h"
 #include "OutlineDelegate.h"
+#include "OutlineView.h"
 #include "PaintBox.h"
 
 #include <QHeaderView>
@@ -126,7 +127,7 @@ QSplitter* Splitter(Qt::Orientation orientation, QWidget* parent, const char* na
 
 QTreeWidget* Outline(QWidget* parent, const char* name, const char* heading)
 {
-    auto* outline = new QTreeWidget(parent);
+    auto* outline = new TOutlineView(parent);
     outline->setObjectName(QLatin1String(name));
     outline->setColumnCount(1);
     outline->setHeaderLabels({QString::fromUtf8(heading)});

@@ -86,7 +86,7 @@ struct TEditWindow
         QTreeWidgetItem* top = Vorgangs->topLevelItem(Vorgangs->topLevelItemCount() / 2);
         Leaf = top->child(4)->child(4);
         Vorgangs->setCurrentItem(Leaf);
-        Vorgangs->scrollToItem(Leaf);
+        Vorgangs->scrollTo(Vorgangs->indexFromItem(Leaf));
         Idle();
     }
     ~TEditWindow() { Form.SetModal(nullptr); }

@@ -174,7 +174,7 @@ void TVorgangForm::Store(TDocument& doc)
     rec.Beginn = PickedStart();
     rec.Ende = PickedEnd();
     StoreResources(doc, rec);
-    rec.Link = PickedLink(doc);
+    rec.Link = PickedLink();
     StoreFieldGrid(TntStringGrid1, doc.VorgangFieldLabels, rec);
     rec.IncludeWorkCosts = TntCheckBox1->isChecked() ? 1 : 0;
     rec.FixedCosts = RxSpinEdit4->Value();
@@ -263,31 +263,26 @@ void TVorgangForm::BitBtn3Click()
 void TVorgangForm::FillPredecessors(const TDocument& doc, const TVorgangRec& rec)
 {
     LinkEd->clear();
+    ListedIds.clear();
     int selected = -1;
     for (uint32_t i = 0; i < doc.VorgangStore->Count; ++i) {
         const TVorgangRec& other = doc.VorgangAt(i);
         if (other.Deleted || other.Id == rec.Id)
             continue;
         LinkEd->addItem(TextOf(other.Name));
+        ListedIds.push_back(other.Id);
         if (int64_t(rec.Link) == int64_t(other.Id) + 1)
             selected = LinkEd->count() - 1;
     }
     LinkEd->setCurrentIndex(selected);
 }
 
-int32_t TVorgangForm::PickedLink(const TDocument& doc)
+// The document cannot change while the editor is open, so the list still names
+// the tasks it was filled with.
+int32_t TVorgangForm::PickedLink() const
 {
     const int picked = LinkEd->currentIndex();
-    const int32_t editedId = doc.VorgangAt(EditedIndex).Id;
-    int position = -1;
-    for (uint32_t i = 0; i < doc.VorgangStore->Count; ++i) {
-        const TVorgangRec& other = doc.VorgangAt(i);
-        if (other.Deleted || other.Id == editedId)
-            continue;
-        if (++position == picked)
-            return other.Id + 1;
-    }
-    return 0;
+    return picked >= 0 && std::size_t(picked) < ListedIds.size() ? ListedIds[std::size_t(picked)] + 1 : 0;
 }
 
 void TVorgangForm::FillResourceTree(const TDocument& doc, const TVorgangRec& rec)

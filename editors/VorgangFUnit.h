@@ -3,6 +3,8 @@
 #include "Document.h"
 #include "EditorParts.h"
 
+#include <vector>
+
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
@@ -48,7 +50,7 @@ private:
     TDateTime PickedStart() const;
     TDateTime PickedEnd() const;
     void FillPredecessors(const TDocument& doc, const TVorgangRec& rec);
-    int32_t PickedLink(const TDocument& doc);
+    int32_t PickedLink() const;
     void FillResourceTree(const TDocument& doc, const TVorgangRec& rec);
     void StoreResources(const TDocument& doc, TVorgangRec& rec);
 
@@ -64,6 +66,7 @@ private:
     TWholeSpinEdit* HoursEd;
     TWholeSpinEdit* MinEd;
     QComboBox* LinkEd;
+    std::vector<int32_t> ListedIds; // the Id of each task in LinkEd's list
     QTreeWidget* HTMLTreeview1;
     QTableWidget* TntStringGrid1;
     QCheckBox* TntCheckBox1;

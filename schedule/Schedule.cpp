@@ -4,6 +4,7 @@
 
 #include <QTreeWidget>
 #include <algorithm>
+#include <bit>
 #include <limits>
 #include <unordered_map>
 #include <vector>
@@ -68,6 +69,17 @@ struct TWorkspace final : TDocumentScratch
     // bound task's parent and the task its kept link names (None where none).
     std::vector<uint32_t> LastParent;
     std::vector<uint32_t> LastPredecessor;
+    // What the last recalculation left in each record, and, per task, the first and
+    // the next of the tasks whose kept link names it. With them a recalculation that
+    // finds nothing changed but dates settles only what depends on those dates.
+    std::vector<TScheduleFields> Left;
+    std::vector<uint32_t> FirstFollower;
+    std::vector<uint32_t> NextFollower;
+    bool DenseIds = true;
+    bool Settled = false; // the last recalculation ran to its end
+    std::vector<uint8_t> Quick;
+    std::vector<uint32_t> Reach;
+    std::vector<TScheduleFields> ReachFound;
     // The outline whose shape the tree fields of Info, Walked and NodeOf describe,
     // and whether it has gained, lost or moved a node since; its model tells. One
     // node added and nothing else is kept apart, as the rows leading to its place,
@@ -117,11 +129,272 @@ struct TWorkspace final : TDocumentScratch
     }
 };
 
+void Report(TDocument& doc, uint32_t count, uint32_t t)
+{
+    if (doc.Rescheduled.size() >= count)
+        doc.RescheduledAll = true;
+    if (!doc.RescheduledAll)
+        doc.Rescheduled.push_back(t);
+}
+
+// The leaf the outline gained since the last recalculation, bound to the record
+// appended since, when that is all that changed its shape; otherwise null.
+QTreeWidgetItem* AddedNode(const TDocument& doc, const TWorkspace& w, uint32_t count)
+{
+    if (w.Bound != doc.Vorgangs || w.Reshaped || !w.Added || count != w.Info.size() + 1)
+        return nullptr;
+    QTreeWidgetItem* node = doc.Vorgangs->invisibleRootItem();
+    for (int row : w.AddedAt)
+        if (!(node = node->child(row)))
+            return nullptr;
+    return node->childCount() == 0 && RecordIndex(node) == count - 1 ? node : nullptr;
+}
+
+// Binds added, the node of the last record r, as a new leaf between its siblings
+// and in the pre-order.
+void BindAdded(const TDocument& doc, TWorkspace& w, QTreeWidgetItem* added, uint32_t r)
+{
+    QTreeWidgetItem* parentNode = added->parent() ? added->parent() : doc.Vorgangs->invisibleRootItem();
+    const int row = parentNode->indexOfChild(added);
+    const uint32_t parent = added->parent() ? RecordIndex(added->parent()) : None;
+    auto sibling = [&](int at) {
+        return at >= 0 && at < parentNode->childCount() ? RecordIndex(parentNode->child(at)) : None;
+    };
+    const uint32_t before = sibling(row - 1);
+    w.Info.push_back({parent, None, sibling(row + 1), None, 0, 1});
+    w.NodeOf.push_back(added);
+    if (before != None)
+        w.Info[before].NextSibling = r;
+    else if (parent != None)
+        w.Info[parent].FirstChild = r;
+    const uint32_t at = before != None   ? w.Info[before].PreOrder + w.Info[before].SubtreeSize
+                        : parent != None ? w.Info[parent].PreOrder + 1
+                                         : 0;
+    w.Walked.insert(w.Walked.begin() + at, r);
+    for (uint32_t k = at; k < w.Walked.size(); ++k)
+        w.Info[w.Walked[k]].PreOrder = k;
+    for (uint32_t up = parent; up != None; up = w.Info[up].Parent)
+        ++w.Info[up].SubtreeSize;
+}
+
+// A task's span from the spans of what it depends on: a summary task spans its
+// children, a linked task begins at its predecessor's end keeping its duration.
+void SettleSpan(TWorkspace& w, uint32_t t)
+{
+    TSpan& span = w.Spans[t];
+    const TInfo& info = w.Info[t];
+    if (info.FirstChild != None) {
+        for (uint32_t c = info.FirstChild; c != None; c = w.Info[c].NextSibling) {
+            span.Beginn = std::min(span.Beginn, w.Spans[c].Beginn);
+            span.Ende = std::max(span.Ende, w.Spans[c].Ende);
+        }
+        return;
+    }
+    const uint32_t p = info.Predecessor;
+    if (p == None)
+        return;
+    const TDateTime end = w.Spans[p].Ende;
+    if (end != EndSeed && end != span.Beginn) {
+        span.Ende = (span.Ende - span.Beginn) + end;
+        span.Beginn = end;
+    }
+}
+
+bool SameDates(const TVorgangRec& rec, const TScheduleFields& left)
+{
+    return std::bit_cast<uint64_t>(rec.Beginn) == std::bit_cast<uint64_t>(left.Beginn) &&
+           std::bit_cast<uint64_t>(rec.Ende) == std::bit_cast<uint64_t>(left.Ende);
+}
+
+// After a recalculation the dates, links and summary marks are settled. When since
+// then only dates of bound tasks have changed, or one leaf was added under a summary
+// task or at the top, no link can have become one to cut and no task a summary or a
+// leaf, so only the tasks whose dates depend on the changed ones, through links and
+// summaries, can move: they are settled again in dependency order, from the same
+// spans the full recalculation would use. Anything else is left to it.
+class TQuickRecalculation
+{
+public:
+    TQuickRecalculation(TDocument& doc, TWorkspace& work) : Doc(doc), Count(doc.VorgangStore->Count), W(work)
+    {}
+
+    bool Run(TRecalcStats& stats)
+    {
+        const uint32_t old = uint32_t(W.Info.size());
+        if (!W.Settled || W.Bound != Doc.Vorgangs || W.Reshaped || W.Left.size() != old)
+            return false;
+        QTreeWidgetItem* added = Count == old + 1 ? AddedNode(Doc, W, Count) : nullptr;
+        if (Count != old && !added)
+            return false;
+        if (Count == old && W.Added)
+            return false;
+        W.Reach.clear();
+        W.ReachFound.clear();
+        if (!FindChangedDates(old) || (added && !MayBindAlone(added, old)))
+            return false;
+        // From here on the recalculation is this one.
+        W.Quick.resize(Count, 0);
+        if (added)
+            TakeIn(added, old);
+        for (uint32_t t : W.Reach)
+            W.Quick[t] = 1;
+        for (uint32_t k = 0; k < W.Reach.size(); ++k) {
+            const uint32_t t = W.Reach[k];
+            Mark(W.Info[t].Parent);
+            for (uint32_t f = W.FirstFollower[t]; f != None; f = W.NextFollower[f])
+                Mark(f);
+        }
+        SettleReached();
+        W.Added = false;
+        stats.Steps = W.Reach.size();
+        return true;
+    }
+
+private:
+    TDocument& Doc;
+    const uint32_t Count;
+    TWorkspace& W;
+
+    TVorgangRec& Rec(uint32_t i) const { return Doc.VorgangAt(i); }
+
+    // The tasks whose dates differ from what the last recalculation left become the
+    // first reached; any other difference leaves the work to the full recalculation.
+    bool FindChangedDates(uint32_t old)
+    {
+        for (uint32_t i = 0; i < old; ++i) {
+            const TVorgangRec& rec = Rec(i);
+            const bool live = rec.Deleted == 0;
+            if (live != (W.Info[i].Live != 0) || rec.Id != W.IdOf[i])
+                return false;
+            if (!live)
+                continue;
+            const TScheduleFields& left = W.Left[i];
+            if (rec.Link != left.Link || rec.IsSummary != left.IsSummary ||
+                (W.NodeOf[i] && rec.Node != W.NodeOf[i]))
+                return false;
+            if (!SameDates(rec, left)) {
+                if (!W.NodeOf[i] || W.Reach.size() > old / 8 + 16)
+                    return false;
+                W.Reach.push_back(i);
+                W.ReachFound.push_back(ScheduleFieldsOf(rec));
+            }
+        }
+        return true;
+    }
+
+    // A new task without a link, with an Id of its own, under a task that already
+    // was a summary task or at the top.
+    bool MayBindAlone(QTreeWidgetItem* added, uint32_t r)
+    {
+        const TVorgangRec& rec = Rec(r);
+        if (rec.Deleted || rec.Link != 0 || rec.Id < 0)
+            return false;
+        if (added->parent() && W.Info[RecordIndex(added->parent())].FirstChild == None)
+            return false;
+        if (W.DenseIds)
+            return rec.Id < int64_t(4) * Count + 1024 &&
+                   (std::size_t(rec.Id) >= W.Ids.size() || W.Ids[std::size_t(rec.Id)] == None);
+        return !W.SpreadIds.contains(rec.Id);
+    }
+
+    void TakeIn(QTreeWidgetItem* added, uint32_t r)
+    {
+        BindAdded(Doc, W, added, r);
+        TVorgangRec& rec = Rec(r);
+        TInfo& info = W.Info[r];
+        info.Live = 1;
+        info.State = 2;
+        if (W.DenseIds) {
+            if (std::size_t(rec.Id) >= W.Ids.size())
+                W.Ids.resize(std::size_t(rec.Id) + 1, None);
+            W.Ids[std::size_t(rec.Id)] = r;
+        } else {
+            W.SpreadIds.emplace(rec.Id, r);
+        }
+        W.IdOf.push_back(rec.Id);
+        W.LinkOf.push_back(0);
+        W.Found.push_back(ScheduleFieldsOf(rec));
+        W.Spans.push_back({rec.Beginn, rec.Ende});
+        W.Left.push_back(ScheduleFieldsOf(rec));
+        W.FirstFollower.push_back(None);
+        W.NextFollower.push_back(None);
+        W.LastParent.resize(Count, None);
+        W.LastPredecessor.resize(Count, None);
+        W.LastParent[r] = info.Parent;
+        rec.Node = added;
+        rec.IsSummary = 0;
+        W.Reach.push_back(r);
+        W.ReachFound.push_back(ScheduleFieldsOf(rec));
+    }
+
+    void Mark(uint32_t t)
+    {
+        if (t == None || W.Quick[t])
+            return;
+        W.Quick[t] = 1;
+        W.Reach.push_back(t);
+        W.ReachFound.push_back(ScheduleFieldsOf(Rec(t)));
+    }
+
+    void SettleReached()
+    {
+        for (uint32_t root : W.Reach) {
+            if (W.Quick[root] != 1)
+                continue;
+            W.Stack.assign(1, root);
+            while (!W.Stack.empty()) {
+                const uint32_t t = W.Stack.back();
+                const TInfo& info = W.Info[t];
+                if (W.Quick[t] == 1) {
+                    W.Quick[t] = 2;
+                    auto follow = [&](uint32_t d) {
+                        if (d != None && W.Quick[d] == 1)
+                            W.Stack.push_back(d);
+                    };
+                    follow(info.Predecessor);
+                    for (uint32_t c = info.FirstChild; c != None; c = W.Info[c].NextSibling)
+                        follow(c);
+                    continue;
+                }
+                W.Stack.pop_back();
+                if (W.Quick[t] == 2) {
+                    W.Quick[t] = 3;
+                    Restart(t);
+                    SettleSpan(W, t);
+                }
+            }
+        }
+        for (uint32_t k = 0; k < W.Reach.size(); ++k) {
+            const uint32_t t = W.Reach[k];
+            TVorgangRec& rec = Rec(t);
+            rec.Beginn = W.Spans[t].Beginn;
+            rec.Ende = W.Spans[t].Ende;
+            W.Left[t] = ScheduleFieldsOf(rec);
+            if (!SameSchedule(W.Left[t], W.ReachFound[k]))
+                Report(Doc, Count, t);
+            W.Quick[t] = 0;
+        }
+    }
+
+    // The span a task starts settling from, as the first pass of the full
+    // recalculation gives it.
+    void Restart(uint32_t t)
+    {
+        TVorgangRec& rec = Rec(t);
+        if (rec.Beginn > rec.Ende)
+            rec.Ende = rec.Beginn;
+        if (W.Info[t].FirstChild != None)
+            W.Spans[t] = {StartSeed, EndSeed};
+        else
+            W.Spans[t] = {rec.Beginn, rec.Ende};
+    }
+};
+
 class TRecalculation
 {
 public:
     TRecalculation(TDocument& doc, TWorkspace& work)
-        : Doc(doc), Count(doc.VorgangStore->Count), W(work), Added(AddedNode()),
+        : Doc(doc), Count(doc.VorgangStore->Count), W(work), Added(AddedNode(doc, work, Count)),
           SameShape(W.Bound == doc.Vorgangs && !W.Reshaped && (Added || (!W.Added && W.Info.size() == Count)))
     {
         if (SameShape) {
@@ -129,14 +402,16 @@ public:
                 info = {info.Parent, info.FirstChild, info.NextSibling,
                         None,        info.PreOrder,   info.SubtreeSize};
             if (Added)
-                BindAdded();
+                BindAdded(Doc, W, Added, Count - 1);
         } else {
             W.Info.assign(Count, TInfo{});
             W.NodeOf.assign(Count, nullptr);
             W.Walked.clear();
         }
+        W.Settled = false;
         W.Spans.resize(Count);
         W.Found.resize(Count);
+        W.Left.resize(Count);
         W.IdOf.resize(Count);
         W.LinkOf.resize(Count);
         BuildIdIndex();
@@ -154,6 +429,8 @@ public:
         Settle();
         KeepDependencies();
         W.Added = false;
+        W.DenseIds = DenseIds;
+        W.Settled = true;
         return Stats;
     }
 
@@ -272,44 +549,6 @@ private:
         W.Reshaped = false;
     }
 
-    QTreeWidgetItem* AddedNode() const
-    {
-        if (W.Bound != Doc.Vorgangs || W.Reshaped || !W.Added || Count != W.Info.size() + 1)
-            return nullptr;
-        QTreeWidgetItem* node = Doc.Vorgangs->invisibleRootItem();
-        for (int row : W.AddedAt)
-            if (!(node = node->child(row)))
-                return nullptr;
-        return node->childCount() == 0 && RecordIndex(node) == Count - 1 ? node : nullptr;
-    }
-
-    // Binds Added as a new leaf between its siblings and in the pre-order.
-    void BindAdded()
-    {
-        const uint32_t r = Count - 1;
-        QTreeWidgetItem* parentNode = Added->parent() ? Added->parent() : Doc.Vorgangs->invisibleRootItem();
-        const int row = parentNode->indexOfChild(Added);
-        const uint32_t parent = Added->parent() ? RecordIndex(Added->parent()) : None;
-        auto sibling = [&](int at) {
-            return at >= 0 && at < parentNode->childCount() ? RecordIndex(parentNode->child(at)) : None;
-        };
-        const uint32_t before = sibling(row - 1);
-        W.Info.push_back({parent, None, sibling(row + 1), None, 0, 1});
-        W.NodeOf.push_back(Added);
-        if (before != None)
-            Info(before).NextSibling = r;
-        else if (parent != None)
-            Info(parent).FirstChild = r;
-        const uint32_t at = before != None   ? Info(before).PreOrder + Info(before).SubtreeSize
-                            : parent != None ? Info(parent).PreOrder + 1
-                                             : 0;
-        W.Walked.insert(W.Walked.begin() + at, r);
-        for (uint32_t k = at; k < W.Walked.size(); ++k)
-            Info(W.Walked[k]).PreOrder = k;
-        for (uint32_t up = parent; up != None; up = Info(up).Parent)
-            ++Info(up).SubtreeSize;
-    }
-
     void DropSummaryLinks()
     {
         for (uint32_t t : W.Walked)
@@ -353,18 +592,15 @@ private:
             if (rec.Link > 0)
                 CutLinkCycle(t);
             Span(t) = {rec.Beginn, rec.Ende};
-            if (!W.NodeOf[t] && !SameSchedule(ScheduleFieldsOf(rec), W.Found[t]))
-                Report(t);
+            if (!W.NodeOf[t]) {
+                W.Left[t] = ScheduleFieldsOf(rec);
+                if (!SameSchedule(W.Left[t], W.Found[t]))
+                    Report(t);
+            }
         }
     }
 
-    void Report(uint32_t t)
-    {
-        if (Doc.Rescheduled.size() >= Count)
-            Doc.RescheduledAll = true;
-        if (!Doc.RescheduledAll)
-            Doc.Rescheduled.push_back(t);
-    }
+    void Report(uint32_t t) { ::Report(Doc, Count, t); }
 
     // T follows P and P follows Q: a T inside Q would wait for Q, which waits for T.
     void CutIfInsideWhatThePredecessorFollows(uint32_t t)
@@ -562,7 +798,7 @@ private:
                 W.Stack.pop_back();
                 if (info.State == 1) {
                     info.State = 2;
-                    SettleOne(t);
+                    SettleSpan(W, t);
                 }
             }
         }
@@ -571,7 +807,8 @@ private:
                 TVorgangRec& rec = Rec(t);
                 rec.Beginn = Span(t).Beginn;
                 rec.Ende = Span(t).Ende;
-                if (!SameSchedule(ScheduleFieldsOf(rec), W.Found[t]))
+                W.Left[t] = ScheduleFieldsOf(rec);
+                if (!SameSchedule(W.Left[t], W.Found[t]))
                     Report(t);
             }
         }
@@ -602,29 +839,16 @@ private:
     {
         W.LastParent.assign(Count, None);
         W.LastPredecessor.assign(Count, None);
+        W.FirstFollower.assign(Count, None);
+        W.NextFollower.assign(Count, None);
         for (uint32_t t : W.Walked) {
             W.LastParent[t] = Info(t).Parent;
-            W.LastPredecessor[t] = Predecessor(t);
-        }
-    }
-
-    void SettleOne(uint32_t t)
-    {
-        TSpan& span = Span(t);
-        if (HasChildren(t)) {
-            for (uint32_t c = Info(t).FirstChild; c != None; c = Info(c).NextSibling) {
-                span.Beginn = std::min(span.Beginn, Span(c).Beginn);
-                span.Ende = std::max(span.Ende, Span(c).Ende);
+            const uint32_t p = Predecessor(t);
+            W.LastPredecessor[t] = p;
+            if (p != None) {
+                W.NextFollower[t] = W.FirstFollower[p];
+                W.FirstFollower[p] = t;
             }
-            return;
-        }
-        const uint32_t p = Predecessor(t);
-        if (p == None)
-            return;
-        const TDateTime end = Span(p).Ende;
-        if (end != EndSeed && end != span.Beginn) {
-            span.Ende = (span.Ende - span.Beginn) + end;
-            span.Beginn = end;
         }
     }
 };
@@ -635,5 +859,9 @@ TRecalcStats Recalculate(TDocument& doc)
 {
     if (!doc.ScheduleScratch)
         doc.ScheduleScratch = std::make_unique<TWorkspace>();
-    return TRecalculation(doc, static_cast<TWorkspace&>(*doc.ScheduleScratch)).Run();
+    auto& work = static_cast<TWorkspace&>(*doc.ScheduleScratch);
+    TRecalcStats stats;
+    if (TQuickRecalculation(doc, work).Run(stats))
+        return stats;
+    return TRecalculation(doc, work).Run();
 }

@@ -88,6 +88,9 @@ protected:
         TVorgangRec& rec = VorgangOf(Doc, node);
         rec.Beginn = 46000 + Pick(30) + Pick(4) / 4.0;
         rec.Ende = rec.Beginn + Pick(6) - 1;
+        // Half the edits change only dates, which leave the links as they were.
+        if (Pick(2) == 0)
+            return true;
         rec.Link = Pick(4) == 0 ? 0 : Pick(int(Doc.VorgangStore->Count) + 3);
         if (node->parent() && Pick(3) == 0)
             rec.Link = VorgangOf(Doc, node->parent()).Id + 1;

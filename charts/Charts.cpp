@@ -283,6 +283,9 @@ void RetakeTask(TResourceIndex& index, const TDocument& doc, uint32_t task,
 {
     if (!index.Valid || task >= index.Count)
         return;
+    const TVorgangRec& rec = doc.VorgangAt(task);
+    if (!rec.Deleted && ResourceIdsOf(rec) == before)
+        return;
     auto& entries = index.Entries;
     for (int32_t id : before) {
         const auto it = std::lower_bound(entries.begin(), entries.end(), std::pair(id, task));

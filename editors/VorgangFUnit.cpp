@@ -113,6 +113,7 @@ void TVorgangForm::BuildOtherPages()
     HTMLTreeview1->setHeaderHidden(true);
     HTMLTreeview1->setGeometry(0, 0, 633, 291);
     HTMLTreeview1->setAccessibleName(QStringLiteral("Ressourcen/Arbeiter"));
+    connect(HTMLTreeview1, &QTreeWidget::itemChanged, this, [this] { ResourcesToggled = true; });
 
     QWidget* progress = AddPage(QStringLiteral("Abarbeitungsstatus"), "TabSheet3");
     Pages()->setTabVisible(Pages()->indexOf(progress), false);
@@ -294,15 +295,27 @@ void TVorgangForm::FillResourceTree(const TDocument& doc, const TVorgangRec& rec
         copy->setCheckState(0, Assigned(rec, id) ? Qt::Checked : Qt::Unchecked);
     };
     PreOrder(HTMLTreeview1->invisibleRootItem(), mark);
+    LoadedChecked = CheckedIds(doc);
+    ResourcesToggled = false;
+}
+
+std::vector<int32_t> TVorgangForm::CheckedIds(const TDocument& doc) const
+{
+    std::vector<int32_t> ids;
+    auto take = [&](QTreeWidgetItem* copy) {
+        if (copy->checkState(0) == Qt::Checked)
+            ids.push_back(doc.ArbeiterAt(copy->data(0, NodeIndexRole).toUInt()).Id);
+    };
+    PreOrder(HTMLTreeview1->invisibleRootItem(), take);
+    return ids;
 }
 
 void TVorgangForm::StoreResources(const TDocument& doc, TVorgangRec& rec)
 {
+    // Without a click in the list, its checked resources are those it was filled
+    // with: a list of every resource need not be read again.
+    const std::vector<int32_t> ids = ResourcesToggled ? CheckedIds(doc) : LoadedChecked;
     rec.Resources->Clear();
-    auto store = [&](QTreeWidgetItem* copy) {
-        if (copy->checkState(0) == Qt::Checked)
-            *static_cast<int32_t*>(rec.Resources->Append()) =
-                doc.ArbeiterAt(copy->data(0, NodeIndexRole).toUInt()).Id;
-    };
-    PreOrder(HTMLTreeview1->invisibleRootItem(), store);
+    for (int32_t id : ids)
+        *static_cast<int32_t*>(rec.Resources->Append()) = id;
 }

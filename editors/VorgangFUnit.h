@@ -53,6 +53,7 @@ private:
     int32_t PickedLink() const;
     void FillResourceTree(const TDocument& doc, const TVorgangRec& rec);
     void StoreResources(const TDocument& doc, TVorgangRec& rec);
+    std::vector<int32_t> CheckedIds(const TDocument& doc) const;
 
     QTreeWidgetItem* EditedNode = nullptr;
     uint32_t EditedIndex = 0;
@@ -68,6 +69,8 @@ private:
     QComboBox* LinkEd;
     std::vector<int32_t> ListedIds; // the Id of each task in LinkEd's list
     QTreeWidget* HTMLTreeview1;
+    std::vector<int32_t> LoadedChecked; // in the list's order, as filled
+    bool ResourcesToggled = false;
     QTableWidget* TntStringGrid1;
     QCheckBox* TntCheckBox1;
     TDecimalSpinEdit* RxSpinEdit4;

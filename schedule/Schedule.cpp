@@ -81,14 +81,21 @@ struct TWorkspace final : TDocumentScratch
     std::vector<uint32_t> Reach;
     std::vector<TScheduleFields> ReachFound;
     // The outline whose shape the tree fields of Info, Walked and NodeOf describe,
-    // and whether it has gained, lost or moved a node since; its model tells. One
-    // node added and nothing else is kept apart, as the rows leading to its place,
-    // so that it can be bound alone.
+    // and what its model told of it since: the subtrees taken out, by their root's
+    // record, and one subtree put in after them, by the rows leading to its place.
+    // Anything else (more changes, moves, resets) makes it Reshaped, to be bound
+    // again from the start.
     const QTreeWidget* Bound = nullptr;
     bool Reshaped = true;
-    bool Added = false;
-    std::vector<int> AddedAt;
+    std::vector<uint32_t> Removed;
+    bool Inserted = false;
+    std::vector<int> InsertedAt;
     std::vector<QMetaObject::Connection> Watching;
+    // What the last binding changed, for the quick recalculation: the records of the
+    // subtrees it took out with their former parents, and those it put in.
+    std::vector<uint32_t> Unbound;
+    std::vector<uint32_t> FormerParents;
+    std::vector<uint32_t> Rebound;
 
     ~TWorkspace() override { Unwatch(); }
 
@@ -99,32 +106,48 @@ struct TWorkspace final : TDocumentScratch
         Watching.clear();
     }
 
+    void Forget()
+    {
+        Reshaped = true;
+        Removed.clear();
+        Inserted = false;
+    }
+
     void Watch(const QTreeWidget* outline)
     {
         Unwatch();
         Bound = outline;
         const QAbstractItemModel* model = outline->model();
-        auto reshaped = [this] { Reshaped = true; };
-        auto inserted = [this](const QModelIndex& parent, int first, int last) {
-            if (Reshaped || Added || first != last) {
-                Reshaped = true;
+        auto reshaped = [this] { Forget(); };
+        auto removing = [this](const QModelIndex& parent, int first, int last) {
+            if (Reshaped)
                 return;
-            }
-            AddedAt.clear();
+            const QTreeWidgetItem* item = Bound->itemFromIndex(Bound->model()->index(first, 0, parent));
+            const uint32_t r = item ? RecordIndex(item) : None;
+            if (Inserted || first != last || Removed.size() >= 16 || r >= NodeOf.size() || NodeOf[r] != item)
+                return Forget();
+            Removed.push_back(r);
+        };
+        auto inserted = [this](const QModelIndex& parent, int first, int last) {
+            if (Reshaped)
+                return;
+            if (Inserted || first != last)
+                return Forget();
+            InsertedAt.clear();
             for (QModelIndex up = parent; up.isValid(); up = up.parent())
-                AddedAt.push_back(up.row());
-            std::reverse(AddedAt.begin(), AddedAt.end());
-            AddedAt.push_back(first);
-            Added = true;
+                InsertedAt.push_back(up.row());
+            std::reverse(InsertedAt.begin(), InsertedAt.end());
+            InsertedAt.push_back(first);
+            Inserted = true;
         };
         Watching = {QObject::connect(model, &QAbstractItemModel::rowsInserted, inserted),
-                    QObject::connect(model, &QAbstractItemModel::rowsRemoved, reshaped),
+                    QObject::connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, removing),
                     QObject::connect(model, &QAbstractItemModel::rowsMoved, reshaped),
                     QObject::connect(model, &QAbstractItemModel::layoutChanged, reshaped),
                     QObject::connect(model, &QAbstractItemModel::modelReset, reshaped),
                     QObject::connect(model, &QObject::destroyed, [this] {
                         Bound = nullptr;
-                        Reshaped = true;
+                        Forget();
                     })};
     }
 };
@@ -137,44 +160,130 @@ void Report(TDocument& doc, uint32_t count, uint32_t t)
         doc.Rescheduled.push_back(t);
 }
 
-// The leaf the outline gained since the last recalculation, bound to the record
-// appended since, when that is all that changed its shape; otherwise null.
-QTreeWidgetItem* AddedNode(const TDocument& doc, const TWorkspace& w, uint32_t count)
+// Numbers the pre-order again from position at on.
+void Renumber(TWorkspace& w, uint32_t at)
 {
-    if (w.Bound != doc.Vorgangs || w.Reshaped || !w.Added || count != w.Info.size() + 1)
-        return nullptr;
-    QTreeWidgetItem* node = doc.Vorgangs->invisibleRootItem();
-    for (int row : w.AddedAt)
-        if (!(node = node->child(row)))
-            return nullptr;
-    return node->childCount() == 0 && RecordIndex(node) == count - 1 ? node : nullptr;
+    for (uint32_t k = at; k < w.Walked.size(); ++k)
+        w.Info[w.Walked[k]].PreOrder = k;
 }
 
-// Binds added, the node of the last record r, as a new leaf between its siblings
-// and in the pre-order.
-void BindAdded(const TDocument& doc, TWorkspace& w, QTreeWidgetItem* added, uint32_t r)
+// Takes the subtree of r out of the binding, as if its nodes had never been walked.
+bool Unbind(TWorkspace& w, uint32_t r)
 {
-    QTreeWidgetItem* parentNode = added->parent() ? added->parent() : doc.Vorgangs->invisibleRootItem();
-    const int row = parentNode->indexOfChild(added);
-    const uint32_t parent = added->parent() ? RecordIndex(added->parent()) : None;
-    auto sibling = [&](int at) {
-        return at >= 0 && at < parentNode->childCount() ? RecordIndex(parentNode->child(at)) : None;
+    if (!w.NodeOf[r])
+        return false;
+    const TInfo root = w.Info[r];
+    if (root.Parent != None) {
+        uint32_t* link = &w.Info[root.Parent].FirstChild;
+        while (*link != None && *link != r)
+            link = &w.Info[*link].NextSibling;
+        if (*link != r)
+            return false;
+        *link = root.NextSibling;
+    }
+    const auto first = w.Walked.begin() + root.PreOrder;
+    for (auto it = first; it != first + root.SubtreeSize; ++it) {
+        TInfo& info = w.Info[*it];
+        info.Parent = info.FirstChild = info.NextSibling = info.PreOrder = None;
+        info.SubtreeSize = 0;
+        w.NodeOf[*it] = nullptr;
+        w.Unbound.push_back(*it);
+    }
+    w.Walked.erase(first, first + root.SubtreeSize);
+    Renumber(w, root.PreOrder);
+    for (uint32_t up = root.Parent; up != None; up = w.Info[up].Parent)
+        w.Info[up].SubtreeSize -= root.SubtreeSize;
+    w.FormerParents.push_back(root.Parent);
+    return true;
+}
+
+// Binds node's subtree into its place between its bound siblings and in the
+// pre-order, as walking the whole outline would.
+bool BindSubtree(const TDocument& doc, TWorkspace& w, QTreeWidgetItem* node, uint32_t count)
+{
+    auto bound = [&](const QTreeWidgetItem* n) {
+        const uint32_t r = RecordIndex(n);
+        return r < count && w.NodeOf[r] == n ? r : None;
     };
-    const uint32_t before = sibling(row - 1);
-    w.Info.push_back({parent, None, sibling(row + 1), None, 0, 1});
-    w.NodeOf.push_back(added);
-    if (before != None)
-        w.Info[before].NextSibling = r;
-    else if (parent != None)
-        w.Info[parent].FirstChild = r;
+    QTreeWidgetItem* parentNode = node->parent() ? node->parent() : doc.Vorgangs->invisibleRootItem();
+    const int row = parentNode->indexOfChild(node);
+    const uint32_t parent = node->parent() ? bound(node->parent()) : None;
+    const uint32_t before = row > 0 ? bound(parentNode->child(row - 1)) : None;
+    const uint32_t after = row + 1 < parentNode->childCount() ? bound(parentNode->child(row + 1)) : None;
+    if ((node->parent() && parent == None) || (row > 0 && before == None) ||
+        (row + 1 < parentNode->childCount() && after == None))
+        return false;
+    const std::size_t firstNew = w.Rebound.size();
+    std::vector<std::pair<QTreeWidgetItem*, uint32_t>> pending{{node, parent}};
+    while (!pending.empty()) {
+        const auto [n, up] = pending.back();
+        pending.pop_back();
+        const uint32_t r = RecordIndex(n);
+        if (r >= count || w.NodeOf[r])
+            return false;
+        w.NodeOf[r] = n;
+        TInfo& info = w.Info[r];
+        info.Parent = up;
+        info.FirstChild = info.NextSibling = None;
+        info.SubtreeSize = 0;
+        w.Rebound.push_back(r);
+        if (n != node) {
+            TInfo& above = w.Info[up];
+            (above.FirstChild == None ? above.FirstChild : w.Info[above.Mark].NextSibling) = r;
+            above.Mark = r;
+        }
+        for (int c = n->childCount() - 1; c >= 0; --c)
+            pending.emplace_back(n->child(c), r);
+    }
+    const uint32_t r = RecordIndex(node);
+    if (parent != None) {
+        w.Info[r].NextSibling = after;
+        (before != None ? w.Info[before].NextSibling : w.Info[parent].FirstChild) = r;
+    }
     const uint32_t at = before != None   ? w.Info[before].PreOrder + w.Info[before].SubtreeSize
                         : parent != None ? w.Info[parent].PreOrder + 1
                                          : 0;
-    w.Walked.insert(w.Walked.begin() + at, r);
-    for (uint32_t k = at; k < w.Walked.size(); ++k)
-        w.Info[w.Walked[k]].PreOrder = k;
+    const auto added = w.Rebound.begin() + std::ptrdiff_t(firstNew);
+    w.Walked.insert(w.Walked.begin() + at, added, w.Rebound.end());
+    Renumber(w, at);
+    for (auto it = w.Rebound.rbegin(); it != std::make_reverse_iterator(added); ++it) {
+        TInfo& info = w.Info[*it];
+        info.Mark = 0;
+        info.SubtreeSize += 1;
+        if (*it != r)
+            w.Info[info.Parent].SubtreeSize += info.SubtreeSize;
+    }
     for (uint32_t up = parent; up != None; up = w.Info[up].Parent)
-        ++w.Info[up].SubtreeSize;
+        w.Info[up].SubtreeSize += w.Info[r].SubtreeSize;
+    return true;
+}
+
+// Brings the binding up to what the outline's model told since the last one. False
+// when the outline has to be walked again from the start.
+bool ApplyTreeEvents(const TDocument& doc, TWorkspace& w, uint32_t count)
+{
+    w.Unbound.clear();
+    w.FormerParents.clear();
+    w.Rebound.clear();
+    if (w.Bound != doc.Vorgangs || w.Reshaped || count < w.Info.size())
+        return false;
+    w.Info.resize(count, TInfo{});
+    w.NodeOf.resize(count, nullptr);
+    bool ok = true;
+    for (uint32_t r : w.Removed)
+        ok = ok && Unbind(w, r);
+    if (ok && w.Inserted) {
+        QTreeWidgetItem* node = doc.Vorgangs->invisibleRootItem();
+        for (int row : w.InsertedAt)
+            if (node && !(node = node->child(row)))
+                break;
+        ok = node && BindSubtree(doc, w, node, count);
+    }
+    w.Removed.clear();
+    w.Inserted = false;
+    if (!ok)
+        w.Reshaped = true;
+    return ok;
 }
 
 // A task's span from the spans of what it depends on: a summary task spans its
@@ -206,12 +315,18 @@ bool SameDates(const TVorgangRec& rec, const TScheduleFields& left)
            std::bit_cast<uint64_t>(rec.Ende) == std::bit_cast<uint64_t>(left.Ende);
 }
 
-// After a recalculation the dates, links and summary marks are settled. When since
-// then only dates of bound tasks have changed, or one leaf was added under a summary
-// task or at the top, no link can have become one to cut and no task a summary or a
-// leaf, so only the tasks whose dates depend on the changed ones, through links and
-// summaries, can move: they are settled again in dependency order, from the same
-// spans the full recalculation would use. Anything else is left to it.
+// After a recalculation dates, links and summary marks are settled. Some changes
+// since then can only move the dates of what depends on them, through links and
+// summary spans:
+// - dates of bound tasks;
+// - subtrees deleted: tasks outside linked to them lose their links, and a summary
+//   task left without children becomes a leaf with the span it had;
+// - one leaf without a link put in, new or moved from elsewhere: a leaf it goes
+//   under becomes a summary task and loses its link.
+// None of these makes a link one to cut for a loop, as no task that depends on
+// anything gains a parent or a link. The tasks so reached are settled again in
+// dependency order from the spans the full recalculation would start from; for
+// anything else the full recalculation runs.
 class TQuickRecalculation
 {
 public:
@@ -220,32 +335,31 @@ public:
 
     bool Run(TRecalcStats& stats)
     {
-        const uint32_t old = uint32_t(W.Info.size());
-        if (!W.Settled || W.Bound != Doc.Vorgangs || W.Reshaped || W.Left.size() != old)
-            return false;
-        QTreeWidgetItem* added = Count == old + 1 ? AddedNode(Doc, W, Count) : nullptr;
-        if (Count != old && !added)
-            return false;
-        if (Count == old && W.Added)
+        const uint32_t old = uint32_t(W.Left.size());
+        if (!W.Settled || Count < old || Count > old + 1 || W.IdOf.size() != old)
             return false;
         W.Reach.clear();
         W.ReachFound.clear();
-        if (!FindChangedDates(old) || (added && !MayBindAlone(added, old)))
+        W.Quick.assign(Count, 0);
+        const bool quick = MarkChangedShape(old) && FindChangedDates(old);
+        // The marks of the records bound again are cleared; only the reached keep one.
+        for (uint32_t t : W.Unbound)
+            W.Quick[t] = 0;
+        for (uint32_t t : W.Rebound)
+            W.Quick[t] = 0;
+        if (!quick)
             return false;
-        // From here on the recalculation is this one.
-        W.Quick.resize(Count, 0);
-        if (added)
-            TakeIn(added, old);
+        TakeInChangedShape(old);
         for (uint32_t t : W.Reach)
             W.Quick[t] = 1;
         for (uint32_t k = 0; k < W.Reach.size(); ++k) {
             const uint32_t t = W.Reach[k];
             Mark(W.Info[t].Parent);
             for (uint32_t f = W.FirstFollower[t]; f != None; f = W.NextFollower[f])
-                Mark(f);
+                if (Rec(f).Link > 0)
+                    Mark(f);
         }
         SettleReached();
-        W.Added = false;
         stats.Steps = W.Reach.size();
         return true;
     }
@@ -254,14 +368,55 @@ private:
     TDocument& Doc;
     const uint32_t Count;
     TWorkspace& W;
+    uint32_t Leaf = None;      // the leaf put in
+    uint32_t NewParent = None; // its parent, when that was a leaf before
 
     TVorgangRec& Rec(uint32_t i) const { return Doc.VorgangAt(i); }
+    bool IsNew(uint32_t r, uint32_t old) const { return r >= old; }
 
-    // The tasks whose dates differ from what the last recalculation left become the
+    // Marks with 2 the records the binding took out and did not put back, which
+    // must now be deleted, and with 3 the one leaf put in.
+    bool MarkChangedShape(uint32_t old)
+    {
+        if (W.Rebound.size() > 1 || Count != old + (W.Rebound.size() == 1 && W.Rebound[0] >= old ? 1 : 0))
+            return false;
+        for (uint32_t t : W.Unbound)
+            W.Quick[t] = 2;
+        for (uint32_t t : W.Unbound)
+            if (!Rec(t).Deleted || !W.Info[t].Live)
+                if (W.Rebound.empty() || W.Rebound[0] != t)
+                    return false;
+        if (W.Rebound.empty())
+            return true;
+        Leaf = W.Rebound[0];
+        const TVorgangRec& rec = Rec(Leaf);
+        if (rec.Deleted || rec.Link != 0 || W.Info[Leaf].FirstChild != None)
+            return false;
+        if (IsNew(Leaf, old)) {
+            if (rec.Id < 0)
+                return false;
+            if (W.DenseIds ? rec.Id >= int64_t(4) * Count + 1024 ||
+                                 (std::size_t(rec.Id) < W.Ids.size() && W.Ids[std::size_t(rec.Id)] != None)
+                           : W.SpreadIds.contains(rec.Id))
+                return false;
+        } else if (rec.Id != W.IdOf[Leaf] || !W.Info[Leaf].Live || W.Left[Leaf].IsSummary ||
+                   W.Left[Leaf].Link != 0) {
+            return false;
+        }
+        W.Quick[Leaf] = 3;
+        const uint32_t parent = W.Info[Leaf].Parent;
+        if (parent != None && W.Info[W.Info[parent].FirstChild].NextSibling == None)
+            NewParent = parent;
+        return true;
+    }
+
+    // The tasks whose dates differ from what the last recalculation left are the
     // first reached; any other difference leaves the work to the full recalculation.
     bool FindChangedDates(uint32_t old)
     {
         for (uint32_t i = 0; i < old; ++i) {
+            if (W.Quick[i])
+                continue;
             const TVorgangRec& rec = Rec(i);
             const bool live = rec.Deleted == 0;
             if (live != (W.Info[i].Live != 0) || rec.Id != W.IdOf[i])
@@ -275,61 +430,84 @@ private:
             if (!SameDates(rec, left)) {
                 if (!W.NodeOf[i] || W.Reach.size() > old / 8 + 16)
                     return false;
-                W.Reach.push_back(i);
-                W.ReachFound.push_back(ScheduleFieldsOf(rec));
+                Mark(i);
             }
         }
         return true;
     }
 
-    // A new task without a link, with an Id of its own, under a task that already
-    // was a summary task or at the top.
-    bool MayBindAlone(QTreeWidgetItem* added, uint32_t r)
+    void TakeInChangedShape(uint32_t old)
     {
-        const TVorgangRec& rec = Rec(r);
-        if (rec.Deleted || rec.Link != 0 || rec.Id < 0)
-            return false;
-        if (added->parent() && W.Info[RecordIndex(added->parent())].FirstChild == None)
-            return false;
-        if (W.DenseIds)
-            return rec.Id < int64_t(4) * Count + 1024 &&
-                   (std::size_t(rec.Id) >= W.Ids.size() || W.Ids[std::size_t(rec.Id)] == None);
-        return !W.SpreadIds.contains(rec.Id);
-    }
-
-    void TakeIn(QTreeWidgetItem* added, uint32_t r)
-    {
-        BindAdded(Doc, W, added, r);
-        TVorgangRec& rec = Rec(r);
-        TInfo& info = W.Info[r];
-        info.Live = 1;
-        info.State = 2;
-        if (W.DenseIds) {
-            if (std::size_t(rec.Id) >= W.Ids.size())
-                W.Ids.resize(std::size_t(rec.Id) + 1, None);
-            W.Ids[std::size_t(rec.Id)] = r;
-        } else {
-            W.SpreadIds.emplace(rec.Id, r);
-        }
-        W.IdOf.push_back(rec.Id);
-        W.LinkOf.push_back(0);
-        W.Found.push_back(ScheduleFieldsOf(rec));
-        W.Spans.push_back({rec.Beginn, rec.Ende});
-        W.Left.push_back(ScheduleFieldsOf(rec));
-        W.FirstFollower.push_back(None);
-        W.NextFollower.push_back(None);
         W.LastParent.resize(Count, None);
         W.LastPredecessor.resize(Count, None);
-        W.LastParent[r] = info.Parent;
-        rec.Node = added;
-        rec.IsSummary = 0;
-        W.Reach.push_back(r);
-        W.ReachFound.push_back(ScheduleFieldsOf(rec));
+        for (uint32_t d : W.Unbound) {
+            if (d == Leaf)
+                continue;
+            W.Info[d].Live = 0;
+            // Its followers outside lose their links; their dates stay.
+            for (uint32_t f = W.FirstFollower[d], next; f != None; f = next) {
+                next = W.NextFollower[f];
+                if (Rec(f).Deleted || Rec(f).Link <= 0)
+                    continue;
+                Mark(f);
+                CutLink(f);
+            }
+        }
+        for (uint32_t p : W.FormerParents)
+            Mark(p);
+        if (Leaf == None)
+            return;
+        TVorgangRec& rec = Rec(Leaf);
+        if (IsNew(Leaf, old)) {
+            TInfo& info = W.Info[Leaf];
+            info.Live = 1;
+            info.Predecessor = None;
+            if (W.DenseIds) {
+                if (std::size_t(rec.Id) >= W.Ids.size())
+                    W.Ids.resize(std::size_t(rec.Id) + 1, None);
+                W.Ids[std::size_t(rec.Id)] = Leaf;
+            } else {
+                W.SpreadIds.emplace(rec.Id, Leaf);
+            }
+            W.IdOf.push_back(rec.Id);
+            W.LinkOf.push_back(0);
+            W.Found.push_back(ScheduleFieldsOf(rec));
+            W.Spans.push_back({rec.Beginn, rec.Ende});
+            W.Left.push_back(ScheduleFieldsOf(rec));
+            W.FirstFollower.push_back(None);
+            W.NextFollower.push_back(None);
+        }
+        W.LastParent[Leaf] = W.Info[Leaf].Parent;
+        rec.Node = W.NodeOf[Leaf];
+        Mark(Leaf);
+        if (NewParent != None) {
+            Mark(NewParent);
+            if (Rec(NewParent).Link > 0)
+                CutLink(NewParent);
+        }
+    }
+
+    // The task no longer follows its predecessor, which it is taken off the
+    // followers of.
+    void CutLink(uint32_t t)
+    {
+        const uint32_t p = W.Info[t].Predecessor;
+        if (p != None) {
+            uint32_t* link = &W.FirstFollower[p];
+            while (*link != None && *link != t)
+                link = &W.NextFollower[*link];
+            if (*link == t)
+                *link = W.NextFollower[t];
+        }
+        W.NextFollower[t] = None;
+        W.Info[t].Predecessor = None;
+        W.LastPredecessor[t] = None;
+        Rec(t).Link = 0;
     }
 
     void Mark(uint32_t t)
     {
-        if (t == None || W.Quick[t])
+        if (t == None || W.Quick[t] == 1 || Rec(t).Deleted)
             return;
         W.Quick[t] = 1;
         W.Reach.push_back(t);
@@ -383,7 +561,8 @@ private:
         TVorgangRec& rec = Rec(t);
         if (rec.Beginn > rec.Ende)
             rec.Ende = rec.Beginn;
-        if (W.Info[t].FirstChild != None)
+        rec.IsSummary = W.Info[t].FirstChild != None ? 1 : 0;
+        if (rec.IsSummary)
             W.Spans[t] = {StartSeed, EndSeed};
         else
             W.Spans[t] = {rec.Beginn, rec.Ende};
@@ -393,16 +572,13 @@ private:
 class TRecalculation
 {
 public:
-    TRecalculation(TDocument& doc, TWorkspace& work)
-        : Doc(doc), Count(doc.VorgangStore->Count), W(work), Added(AddedNode(doc, work, Count)),
-          SameShape(W.Bound == doc.Vorgangs && !W.Reshaped && (Added || (!W.Added && W.Info.size() == Count)))
+    TRecalculation(TDocument& doc, TWorkspace& work, bool bound)
+        : Doc(doc), Count(doc.VorgangStore->Count), W(work), SameShape(bound && W.Info.size() == Count)
     {
         if (SameShape) {
             for (TInfo& info : W.Info)
                 info = {info.Parent, info.FirstChild, info.NextSibling,
                         None,        info.PreOrder,   info.SubtreeSize};
-            if (Added)
-                BindAdded(Doc, W, Added, Count - 1);
         } else {
             W.Info.assign(Count, TInfo{});
             W.NodeOf.assign(Count, nullptr);
@@ -428,7 +604,6 @@ public:
             RemoveContainmentCycles();
         Settle();
         KeepDependencies();
-        W.Added = false;
         W.DenseIds = DenseIds;
         W.Settled = true;
         return Stats;
@@ -439,11 +614,7 @@ private:
     const uint32_t Count;
     TWorkspace& W;
     TRecalcStats Stats;
-    // The one leaf the outline gained since the last recalculation, bound to the
-    // record appended since, when that is all that changed its shape.
-    QTreeWidgetItem* const Added;
-    // The outline has the shape it had at the last recalculation, but for Added, so
-    // its nodes need not be walked again.
+    // The binding is that of the outline as it is, so its nodes need not be walked.
     const bool SameShape;
     bool DenseIds = true;
     uint32_t Stamp = 0;
@@ -547,6 +718,8 @@ private:
         if (W.Bound != outline)
             W.Watch(outline);
         W.Reshaped = false;
+        W.Removed.clear();
+        W.Inserted = false;
     }
 
     void DropSummaryLinks()
@@ -860,8 +1033,9 @@ TRecalcStats Recalculate(TDocument& doc)
     if (!doc.ScheduleScratch)
         doc.ScheduleScratch = std::make_unique<TWorkspace>();
     auto& work = static_cast<TWorkspace&>(*doc.ScheduleScratch);
+    const bool bound = ApplyTreeEvents(doc, work, doc.VorgangStore->Count);
     TRecalcStats stats;
-    if (TQuickRecalculation(doc, work).Run(stats))
+    if (bound && TQuickRecalculation(doc, work).Run(stats))
         return stats;
-    return TRecalculation(doc, work).Run();
+    return TRecalculation(doc, work, bound).Run();
 }

@@ -184,4 +184,39 @@ TEST_F(IncrementalRecalculation, EqualsARecalculationFromNothing)
     }
 }
 
+// Whether a task lies inside a summary task decides whether a link chain from it
+// back to that summary is cut; the outline's order kept across removals and
+// insertions must give the answer a fresh walk gives. Each chain x -> p -> q with
+// x inside q loses x's link; a full search for loops would cut p's instead.
+TEST_F(IncrementalRecalculation, TreeChangesKeepWhatLiesInsideASummary)
+{
+    QTreeWidgetItem* q = VorgEinf(Doc, nullptr);
+    QTreeWidgetItem* s = VorgEinfChild(Doc, q);
+    QTreeWidgetItem* t = VorgEinfChild(Doc, q);
+    QTreeWidgetItem* x = VorgEinf(Doc, q);
+    QTreeWidgetItem* u = VorgEinf(Doc, x);
+    QTreeWidgetItem* p = VorgEinf(Doc, u);
+    SetExpanded(q, true);
+    Recalculate(Doc);
+    auto chain = [&](QTreeWidgetItem* from) {
+        VorgangOf(Doc, from).Link = VorgangOf(Doc, p).Id + 1;
+        VorgangOf(Doc, p).Link = VorgangOf(Doc, q).Id + 1;
+        Recalculate(Doc);
+    };
+
+    RemoveNode(Doc, TOutlineKind::Vorgang, s);
+    Recalculate(Doc);
+    chain(t);
+    EXPECT_EQ(VorgangOf(Doc, t).Link, 0);
+    EXPECT_NE(VorgangOf(Doc, p).Link, 0);
+    chain(x);
+    EXPECT_NE(VorgangOf(Doc, x).Link, 0) << "x, right after q, follows it from outside";
+
+    q->addChild(Vorgangs.takeTopLevelItem(Vorgangs.indexOfTopLevelItem(u)));
+    Recalculate(Doc);
+    chain(u);
+    EXPECT_EQ(VorgangOf(Doc, u).Link, 0);
+    EXPECT_NE(VorgangOf(Doc, p).Link, 0);
+}
+
 } // namespace

@@ -133,8 +133,38 @@ void BM_EditInsertAgain(benchmark::State& state)
 {
     TEditWindow window(int(state.range(0)));
     window.Vorgangs->setCurrentItem(window.Leaf);
+    window.Trigger("EinfgenVorgangeinfgen1");
     for (auto _ : state)
         window.Trigger("EinfgenVorgangeinfgen1");
+}
+
+// A command on one leaf after another, as a user deletes or indents task after
+// task: no undo between them. Each run takes a leaf in the middle of another
+// group, so every run finds the outline as the last one left it.
+void EditAgainBench(benchmark::State& state, const char* command)
+{
+    TEditWindow window(int(state.range(0)));
+    const int tops = window.Vorgangs->topLevelItemCount();
+    int next = tops / 2;
+    // The first edit after opening walks the whole outline once.
+    window.Trigger(command);
+    for (auto _ : state) {
+        state.PauseTiming();
+        QTreeWidgetItem* group = window.Vorgangs->topLevelItem(next++ % tops)->child(4);
+        window.Vorgangs->setCurrentItem(group->child(group->childCount() / 2));
+        TEditWindow::Idle();
+        state.ResumeTiming();
+        window.Trigger(command);
+    }
+}
+
+void BM_EditDeleteAgain(benchmark::State& state)
+{
+    EditAgainBench(state, "VorgngeVorganglschen1");
+}
+void BM_EditIndentAgain(benchmark::State& state)
+{
+    EditAgainBench(state, "VorgangEinrueck");
 }
 
 void BM_EditInsert(benchmark::State& state)
@@ -198,6 +228,8 @@ void BM_OutlineWidgetInsert(benchmark::State& state)
 BENCHMARK(BM_OutlineWidgetInsert)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_EditInsertAgain)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EditDeleteAgain)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EditIndentAgain)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EditInsert)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EditDelete)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EditIndent)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);

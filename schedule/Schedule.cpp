@@ -78,6 +78,7 @@ struct TWorkspace final : TDocumentScratch
     bool DenseIds = true;
     bool Settled = false; // the last recalculation ran to its end
     std::vector<uint8_t> Quick;
+    std::vector<uint8_t> Seen;
     std::vector<uint32_t> Reach;
     std::vector<TScheduleFields> ReachFound;
     // The outline whose shape the tree fields of Info, Walked and NodeOf describe,
@@ -181,6 +182,8 @@ bool Unbind(TWorkspace& w, uint32_t r)
             return false;
         *link = root.NextSibling;
     }
+    if (root.PreOrder == None || std::size_t(root.PreOrder) + root.SubtreeSize > w.Walked.size())
+        return false;
     const auto first = w.Walked.begin() + root.PreOrder;
     for (auto it = first; it != first + root.SubtreeSize; ++it) {
         TInfo& info = w.Info[*it];
@@ -243,6 +246,8 @@ bool BindSubtree(const TDocument& doc, TWorkspace& w, QTreeWidgetItem* node, uin
     const uint32_t at = before != None   ? w.Info[before].PreOrder + w.Info[before].SubtreeSize
                         : parent != None ? w.Info[parent].PreOrder + 1
                                          : 0;
+    if (at > w.Walked.size())
+        return false;
     const auto added = w.Rebound.begin() + std::ptrdiff_t(firstNew);
     w.Walked.insert(w.Walked.begin() + at, added, w.Rebound.end());
     Renumber(w, at);
@@ -370,6 +375,7 @@ private:
     TWorkspace& W;
     uint32_t Leaf = None;      // the leaf put in
     uint32_t NewParent = None; // its parent, when that was a leaf before
+    bool CutsLeafLink = false;
 
     TVorgangRec& Rec(uint32_t i) const { return Doc.VorgangAt(i); }
     bool IsNew(uint32_t r, uint32_t old) const { return r >= old; }
@@ -390,7 +396,7 @@ private:
             return true;
         Leaf = W.Rebound[0];
         const TVorgangRec& rec = Rec(Leaf);
-        if (rec.Deleted || rec.Link != 0 || W.Info[Leaf].FirstChild != None)
+        if (rec.Deleted || W.Info[Leaf].FirstChild != None || (IsNew(Leaf, old) && rec.Link != 0))
             return false;
         if (IsNew(Leaf, old)) {
             if (rec.Id < 0)
@@ -400,14 +406,63 @@ private:
                            : W.SpreadIds.contains(rec.Id))
                 return false;
         } else if (rec.Id != W.IdOf[Leaf] || !W.Info[Leaf].Live || W.Left[Leaf].IsSummary ||
-                   W.Left[Leaf].Link != 0) {
+                   W.Left[Leaf].Link != rec.Link) {
             return false;
         }
         W.Quick[Leaf] = 3;
         const uint32_t parent = W.Info[Leaf].Parent;
         if (parent != None && W.Info[W.Info[parent].FirstChild].NextSibling == None)
             NewParent = parent;
-        return true;
+        return KeepsItsLinkWithoutLoop();
+    }
+
+    bool IsBelow(uint32_t node, uint32_t ancestor) const
+    {
+        const TInfo& n = W.Info[node];
+        const TInfo& a = W.Info[ancestor];
+        return n.PreOrder != None && a.PreOrder != None && n.PreOrder > a.PreOrder &&
+               n.PreOrder < a.PreOrder + a.SubtreeSize;
+    }
+
+    // A moved leaf with a link: inside what its predecessor follows, it loses the
+    // link, as in the first pass. Otherwise its new ancestors now wait for it, and
+    // it for its predecessor: when the predecessor's dates may depend on one of
+    // those ancestors, a loop may have formed, which the full search must resolve.
+    // The search gives up, to the same end, after a few thousand tasks.
+    bool KeepsItsLinkWithoutLoop()
+    {
+        const uint32_t p = W.Info[Leaf].Predecessor;
+        if (p == None)
+            return true;
+        const uint32_t q = W.Info[p].Predecessor;
+        if (q != None && IsBelow(Leaf, q)) {
+            CutsLeafLink = true;
+            return true;
+        }
+        W.Seen.resize(Count, 0);
+        W.Stack.assign(1, p);
+        std::vector<uint32_t> seen{p};
+        W.Seen[p] = 1;
+        bool loop = false;
+        while (!W.Stack.empty() && !loop && seen.size() < 4096) {
+            const uint32_t t = W.Stack.back();
+            W.Stack.pop_back();
+            loop = t == Leaf || IsBelow(Leaf, t);
+            auto follow = [&](uint32_t d) {
+                if (d != None && !W.Seen[d]) {
+                    W.Seen[d] = 1;
+                    seen.push_back(d);
+                    W.Stack.push_back(d);
+                }
+            };
+            follow(W.Info[t].Predecessor);
+            for (uint32_t c = W.Info[t].FirstChild; c != None; c = W.Info[c].NextSibling)
+                follow(c);
+        }
+        const bool settled = W.Stack.empty() && !loop;
+        for (uint32_t t : seen)
+            W.Seen[t] = 0;
+        return settled;
     }
 
     // The tasks whose dates differ from what the last recalculation left are the
@@ -480,6 +535,8 @@ private:
         W.LastParent[Leaf] = W.Info[Leaf].Parent;
         rec.Node = W.NodeOf[Leaf];
         Mark(Leaf);
+        if (CutsLeafLink)
+            CutLink(Leaf);
         if (NewParent != None) {
             Mark(NewParent);
             if (Rec(NewParent).Link > 0)

@@ -212,9 +212,11 @@ TEST_F(IncrementalRecalculation, TreeChangesKeepWhatLiesInsideASummary)
     chain(x);
     EXPECT_NE(VorgangOf(Doc, x).Link, 0) << "x, right after q, follows it from outside";
 
+    // A linked leaf moved into q: its link goes as it moves.
+    chain(u);
+    ASSERT_NE(VorgangOf(Doc, u).Link, 0);
     q->addChild(Vorgangs.takeTopLevelItem(Vorgangs.indexOfTopLevelItem(u)));
     Recalculate(Doc);
-    chain(u);
     EXPECT_EQ(VorgangOf(Doc, u).Link, 0);
     EXPECT_NE(VorgangOf(Doc, p).Link, 0);
 }

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 #include <memory>
 #include <vector>
 
@@ -54,6 +55,17 @@ struct TPrivateFolders
     }
 };
 
+void SaveBenchProject(const QString& name, int tasks)
+{
+    TTestProject project(1);
+    BuildLayeredProject(project.Doc, tasks);
+    // As the program saves it: recalculated after the last change.
+    RenderEveryThing(project.Doc);
+    QString error;
+    if (!SaveProjectFile(project.Doc, name, error))
+        qFatal("cannot write the benchmark project");
+}
+
 // The main window on the screen (offscreen) with a project of N tasks opened from
 // its file, the current task a leaf in the middle of the outline.
 struct TEditWindow
@@ -68,15 +80,7 @@ struct TEditWindow
     explicit TEditWindow(int tasks)
     {
         const QString name = Dir.filePath(QStringLiteral("bench.zkt"));
-        {
-            TTestProject project(1);
-            BuildLayeredProject(project.Doc, tasks);
-            // As the program saves it: recalculated after the last change.
-            RenderEveryThing(project.Doc);
-            QString error;
-            if (!SaveProjectFile(project.Doc, name, error))
-                qFatal("cannot write the benchmark project");
-        }
+        SaveBenchProject(name, tasks);
         Form.SetModal(&Modal);
         Form.resize(1280, 800);
         Form.show();
@@ -183,6 +187,36 @@ void BM_EditorOk(benchmark::State& state)
 {
     EditBench(state, "VorgngeVorgangbearbeiten1", true);
 }
+
+// "Öffnen" in a window just started, until the outline and both charts are painted
+// and the program waits for input.
+void BM_OpenInWindow(benchmark::State& state)
+{
+    TPrivateFolders folders;
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("bench.zkt"));
+    SaveBenchProject(name, int(state.range(0)));
+    TEditorOk modal;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto form = std::make_unique<TMainForm>();
+        form->SetModal(&modal);
+        form->resize(1280, 800);
+        form->show();
+        TEditWindow::Idle();
+        malloc_trim(0);
+        state.ResumeTiming();
+        if (!form->OpenFile(name))
+            qFatal("cannot open the benchmark project");
+        TEditWindow::Idle();
+        state.PauseTiming();
+        form->SetModal(nullptr);
+        form.reset();
+        malloc_trim(0);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_OpenInWindow)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 // The outline widget alone, without any of the program's work: one row inserted under
 // an expanded parent of N rows in three levels, all summaries expanded, until the

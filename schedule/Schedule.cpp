@@ -79,6 +79,7 @@ struct TWorkspace final : TDocumentScratch
     bool Settled = false; // the last recalculation ran to its end
     std::vector<uint8_t> Quick;
     std::vector<uint8_t> Seen;
+    std::vector<uint32_t> LinkGone;
     std::vector<uint32_t> Reach;
     std::vector<TScheduleFields> ReachFound;
     // The outline whose shape the tree fields of Info, Walked and NodeOf describe,
@@ -114,6 +115,15 @@ struct TWorkspace final : TDocumentScratch
         Inserted = false;
     }
 
+    QTreeWidgetItem* InsertedNode() const
+    {
+        QTreeWidgetItem* node = Bound->invisibleRootItem();
+        for (int row : InsertedAt)
+            if (!(node = node->child(row)))
+                return nullptr;
+        return node;
+    }
+
     void Watch(const QTreeWidget* outline)
     {
         Unwatch();
@@ -124,6 +134,11 @@ struct TWorkspace final : TDocumentScratch
             if (Reshaped)
                 return;
             const QTreeWidgetItem* item = Bound->itemFromIndex(Bound->model()->index(first, 0, parent));
+            if (Inserted && first == last && item == InsertedNode()) {
+                // Put in and taken out again, as an undo and the next command do.
+                Inserted = false;
+                return;
+            }
             const uint32_t r = item ? RecordIndex(item) : None;
             if (Inserted || first != last || Removed.size() >= 16 || r >= NodeOf.size() || NodeOf[r] != item)
                 return Forget();
@@ -345,6 +360,7 @@ public:
             return false;
         W.Reach.clear();
         W.ReachFound.clear();
+        W.LinkGone.clear();
         W.Quick.assign(Count, 0);
         const bool quick = MarkChangedShape(old) && FindChangedDates(old);
         // The marks of the records bound again are cleared; only the reached keep one.
@@ -352,6 +368,8 @@ public:
             W.Quick[t] = 0;
         for (uint32_t t : W.Rebound)
             W.Quick[t] = 0;
+        if (NewParent != None)
+            W.Quick[NewParent] = 0;
         if (!quick)
             return false;
         TakeInChangedShape(old);
@@ -411,8 +429,14 @@ private:
         }
         W.Quick[Leaf] = 3;
         const uint32_t parent = W.Info[Leaf].Parent;
-        if (parent != None && W.Info[W.Info[parent].FirstChild].NextSibling == None)
+        if (parent != None && W.Info[W.Info[parent].FirstChild].NextSibling == None) {
+            // Whatever its link, summary mark and dates were, they are recalculated.
+            const TVorgangRec& up = Rec(parent);
+            if (up.Deleted || !W.Info[parent].Live || up.Id != W.IdOf[parent])
+                return false;
             NewParent = parent;
+            W.Quick[parent] = 4;
+        }
         return KeepsItsLinkWithoutLoop();
     }
 
@@ -479,9 +503,14 @@ private:
             if (!live)
                 continue;
             const TScheduleFields& left = W.Left[i];
-            if (rec.Link != left.Link || rec.IsSummary != left.IsSummary ||
-                (W.NodeOf[i] && rec.Node != W.NodeOf[i]))
+            if (rec.IsSummary != left.IsSummary || (W.NodeOf[i] && rec.Node != W.NodeOf[i]))
                 return false;
+            if (rec.Link != left.Link) {
+                if (!LinkGoes(rec))
+                    return false;
+                Mark(i);
+                W.LinkGone.push_back(i);
+            }
             if (!SameDates(rec, left)) {
                 if (!W.NodeOf[i] || W.Reach.size() > old / 8 + 16)
                     return false;
@@ -491,10 +520,33 @@ private:
         return true;
     }
 
+    // A link changed to none, or to a task that is deleted or not there, as an undo
+    // puts back links the last recalculation cut: the first pass would cut it again.
+    bool LinkGoes(const TVorgangRec& rec) const
+    {
+        if (rec.Link <= 0)
+            return true;
+        const int64_t id = int64_t(rec.Link) - 1;
+        if (Leaf != None && id == Rec(Leaf).Id)
+            return false;
+        uint32_t p = None;
+        if (W.DenseIds)
+            p = id < int64_t(W.Ids.size()) ? W.Ids[std::size_t(id)] : None;
+        else if (const auto it = W.SpreadIds.find(int32_t(id)); it != W.SpreadIds.end())
+            p = it->second;
+        return p == None || !W.Info[p].Live || W.Quick[p] == 2;
+    }
+
     void TakeInChangedShape(uint32_t old)
     {
         W.LastParent.resize(Count, None);
         W.LastPredecessor.resize(Count, None);
+        for (uint32_t t : W.LinkGone) {
+            const int32_t link = Rec(t).Link;
+            CutLink(t);
+            if (link <= 0)
+                Rec(t).Link = link;
+        }
         for (uint32_t d : W.Unbound) {
             if (d == Leaf)
                 continue;

@@ -75,9 +75,10 @@ TOutlineView::TOutlineView(QWidget* parent) : QTreeWidget(parent)
     setVerticalScrollMode(ScrollPerItem);
     const QAbstractItemModel* rows = model();
     auto forget = [this] { Forget(); };
-    connect(rows, &QAbstractItemModel::modelAboutToBeReset, this, forget);
-    connect(rows, &QAbstractItemModel::layoutAboutToBeChanged, this, forget);
-    connect(rows, &QAbstractItemModel::rowsAboutToBeMoved, this, forget);
+    // The tree widget empties its model while it is destroyed, after this part of it.
+    Watching = {connect(rows, &QAbstractItemModel::modelAboutToBeReset, this, forget),
+                connect(rows, &QAbstractItemModel::layoutAboutToBeChanged, this, forget),
+                connect(rows, &QAbstractItemModel::rowsAboutToBeMoved, this, forget)};
     // Qt's tree view sets the scroll range from rows of its own, which it no longer
     // has, where its functions are not virtual (the tree widget's scrollToItem, for
     // one). The list's range is put back before the scroll bar clamps its value.
@@ -90,6 +91,12 @@ TOutlineView::TOutlineView(QWidget* parent) : QTreeWidget(parent)
     connect(this, &QTreeView::expanded, this, &TOutlineView::Expanded);
     connect(this, &QTreeView::collapsed, this, &TOutlineView::Collapsed);
     connect(this, &QAbstractItemView::doubleClicked, this, [this] { DoubleClickSeen = true; });
+}
+
+TOutlineView::~TOutlineView()
+{
+    for (const QMetaObject::Connection& c : Watching)
+        disconnect(c);
 }
 
 const std::vector<QTreeWidgetItem*>& TOutlineView::ShownRows() const

@@ -13,6 +13,9 @@ class TOutlineView : public QTreeWidget
 {
 public:
     explicit TOutlineView(QWidget* parent = nullptr);
+    ~TOutlineView() override;
+    TOutlineView(const TOutlineView&) = delete;
+    TOutlineView& operator=(const TOutlineView&) = delete;
 
     QRect visualRect(const QModelIndex& index) const override;
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
@@ -53,6 +56,7 @@ private:
     bool InScrollBars = false;
     int ScrollMaximum = 0;
     bool DoubleClickSeen = false;
+    std::vector<QMetaObject::Connection> Watching;
 
     void EnsureRows() const;
     void Forget() const;

@@ -23,6 +23,14 @@ TOutlineNode::TOutlineNode() : QTreeWidgetItem(Type)
     setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
 }
 
+TOutlineNode::~TOutlineNode()
+{
+    if (QTreeWidgetItem* up = parent())
+        up->removeChild(this);
+    else if (QTreeWidget* outline = treeWidget())
+        outline->takeTopLevelItem(outline->indexOfTopLevelItem(this));
+}
+
 void SetExpanded(QTreeWidgetItem* node, bool expanded)
 {
     node->setExpanded(expanded);

@@ -19,6 +19,11 @@ public:
     explicit TOutlineNode(const QString& caption);
     // Without a caption yet, for the file reader.
     TOutlineNode();
+    // Leaves its outline first, so that whoever the outline's model tells of the
+    // removal still finds a node here.
+    ~TOutlineNode() override;
+    TOutlineNode(const TOutlineNode&) = delete;
+    TOutlineNode& operator=(const TOutlineNode&) = delete;
 
     uint32_t StoreIndex = 0;
     // Whether the outline shows the node expanded. Asking the outline itself costs

@@ -329,6 +329,25 @@ void SettleSpan(TWorkspace& w, uint32_t t)
     }
 }
 
+// Whether node lies inside ancestor's subtree in the bound outline.
+bool IsBelow(const TWorkspace& w, uint32_t node, uint32_t ancestor)
+{
+    const TInfo& n = w.Info[node];
+    const TInfo& a = w.Info[ancestor];
+    return n.PreOrder != None && a.PreOrder != None && n.PreOrder > a.PreOrder &&
+           n.PreOrder < a.PreOrder + a.SubtreeSize;
+}
+
+// The first record in store order with the Id, by the table the last full
+// recalculation built; None where no record has it.
+uint32_t FindId(const TWorkspace& w, int64_t id)
+{
+    if (w.DenseIds)
+        return id >= 0 && id < int64_t(w.Ids.size()) ? w.Ids[std::size_t(id)] : None;
+    const auto it = w.SpreadIds.find(int32_t(id));
+    return it != w.SpreadIds.end() ? it->second : None;
+}
+
 bool SameDates(const TVorgangRec& rec, const TScheduleFields& left)
 {
     return std::bit_cast<uint64_t>(rec.Beginn) == std::bit_cast<uint64_t>(left.Beginn) &&
@@ -417,11 +436,9 @@ private:
         if (rec.Deleted || W.Info[Leaf].FirstChild != None || (IsNew(Leaf, old) && rec.Link != 0))
             return false;
         if (IsNew(Leaf, old)) {
-            if (rec.Id < 0)
-                return false;
-            if (W.DenseIds ? rec.Id >= int64_t(4) * Count + 1024 ||
-                                 (std::size_t(rec.Id) < W.Ids.size() && W.Ids[std::size_t(rec.Id)] != None)
-                           : W.SpreadIds.contains(rec.Id))
+            // An Id of its own, within reach of the dense table when there is one.
+            if (rec.Id < 0 || FindId(W, rec.Id) != None ||
+                (W.DenseIds && rec.Id >= int64_t(4) * Count + 1024))
                 return false;
         } else if (rec.Id != W.IdOf[Leaf] || !W.Info[Leaf].Live || W.Left[Leaf].IsSummary ||
                    W.Left[Leaf].Link != rec.Link) {
@@ -440,14 +457,6 @@ private:
         return KeepsItsLinkWithoutLoop();
     }
 
-    bool IsBelow(uint32_t node, uint32_t ancestor) const
-    {
-        const TInfo& n = W.Info[node];
-        const TInfo& a = W.Info[ancestor];
-        return n.PreOrder != None && a.PreOrder != None && n.PreOrder > a.PreOrder &&
-               n.PreOrder < a.PreOrder + a.SubtreeSize;
-    }
-
     // A moved leaf with a link: inside what its predecessor follows, it loses the
     // link, as in the first pass. Otherwise its new ancestors now wait for it, and
     // it for its predecessor: when the predecessor's dates may depend on one of
@@ -459,7 +468,7 @@ private:
         if (p == None)
             return true;
         const uint32_t q = W.Info[p].Predecessor;
-        if (q != None && IsBelow(Leaf, q)) {
+        if (q != None && IsBelow(W, Leaf, q)) {
             CutsLeafLink = true;
             return true;
         }
@@ -471,7 +480,7 @@ private:
         while (!W.Stack.empty() && !loop && seen.size() < 4096) {
             const uint32_t t = W.Stack.back();
             W.Stack.pop_back();
-            loop = t == Leaf || IsBelow(Leaf, t);
+            loop = t == Leaf || IsBelow(W, Leaf, t);
             auto follow = [&](uint32_t d) {
                 if (d != None && !W.Seen[d]) {
                     W.Seen[d] = 1;
@@ -529,11 +538,7 @@ private:
         const int64_t id = int64_t(rec.Link) - 1;
         if (Leaf != None && id == Rec(Leaf).Id)
             return false;
-        uint32_t p = None;
-        if (W.DenseIds)
-            p = id < int64_t(W.Ids.size()) ? W.Ids[std::size_t(id)] : None;
-        else if (const auto it = W.SpreadIds.find(int32_t(id)); it != W.SpreadIds.end())
-            p = it->second;
+        const uint32_t p = FindId(W, id);
         return p == None || !W.Info[p].Live || W.Quick[p] == 2;
     }
 
@@ -713,7 +718,6 @@ public:
             RemoveContainmentCycles();
         Settle();
         KeepDependencies();
-        W.DenseIds = DenseIds;
         W.Settled = true;
         return Stats;
     }
@@ -725,7 +729,6 @@ private:
     TRecalcStats Stats;
     // The binding is that of the outline as it is, so its nodes need not be walked.
     const bool SameShape;
-    bool DenseIds = true;
     uint32_t Stamp = 0;
 
     TVorgangRec& Rec(uint32_t i) const { return Doc.VorgangAt(i); }
@@ -761,14 +764,14 @@ private:
             low = std::min<int64_t>(low, rec.Id);
             high = std::max<int64_t>(high, rec.Id);
         }
-        DenseIds = low >= 0 && high < 4 * int64_t(Count) + 1024;
+        W.DenseIds = low >= 0 && high < 4 * int64_t(Count) + 1024;
         W.Ids.clear();
         W.SpreadIds.clear();
-        if (DenseIds)
+        if (W.DenseIds)
             W.Ids.assign(std::size_t(high + 1), None);
         for (uint32_t i = 0; i < Count; ++i) {
             const int32_t id = W.IdOf[i];
-            if (DenseIds) {
+            if (W.DenseIds) {
                 if (W.Ids[std::size_t(id)] == None)
                     W.Ids[std::size_t(id)] = i;
             } else {
@@ -780,13 +783,7 @@ private:
                 Info(i).Predecessor = FindId(int64_t(W.LinkOf[i]) - 1);
     }
 
-    uint32_t FindId(int64_t id) const
-    {
-        if (DenseIds)
-            return id >= 0 && id < int64_t(W.Ids.size()) ? W.Ids[std::size_t(id)] : None;
-        const auto it = W.SpreadIds.find(int32_t(id));
-        return it != W.SpreadIds.end() ? it->second : None;
-    }
+    uint32_t FindId(int64_t id) const { return ::FindId(W, id); }
 
     // Step 0: every node's record learns its node; the tree is copied into Info. A
     // task with children is a summary task: its link goes in the first pass, and from
@@ -838,13 +835,7 @@ private:
                 Info(t).Predecessor = None;
     }
 
-    bool IsBelow(uint32_t node, uint32_t ancestor)
-    {
-        const TInfo& n = Info(node);
-        const TInfo& a = Info(ancestor);
-        return n.PreOrder != None && a.PreOrder != None && n.PreOrder > a.PreOrder &&
-               n.PreOrder < a.PreOrder + a.SubtreeSize;
-    }
+    bool IsBelow(uint32_t node, uint32_t ancestor) const { return ::IsBelow(W, node, ancestor); }
 
     // Step 1, in store order.
     void FirstPass()

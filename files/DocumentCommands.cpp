@@ -137,10 +137,8 @@ bool OpenDocument(const TDocumentCommands& c, const QString& name)
     NewDocument(c);
     c.Doc.FileName = name;
     try {
-        QByteArray bytes;
-        if (!ReadFileBytes(name, bytes))
+        if (!ReadProjectFile(c.Doc, name))
             return false;
-        ReadProject(c.Doc, bytes);
     } catch (...) {
         c.Doc.FileName.clear();
         c.SetUnChanged();

@@ -14,6 +14,8 @@
 #include <array>
 #include <bit>
 #include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -41,18 +43,22 @@ constexpr int MaxDepth = 10000;
     Fail(QStringLiteral("Die Datei ist beschädigt: ") + what);
 }
 
-// Reads values from the bytes of the file, checking every size against the bytes left.
+// Reads values from the bytes of the file, checking every size against the bytes
+// left. Over a file it holds a window of the file at a time, refilled as the load
+// goes on, so that a large project is never in memory twice; a value taken stays
+// valid only until the next is taken.
 class TReader
 {
 public:
     explicit TReader(const QByteArray& bytes)
         : Pos(reinterpret_cast<const uchar*>(bytes.constData())), End(Pos + bytes.size())
     {}
+    TReader(int fd, qint64 fileSize) : Fd(fd), FileLeft(fileSize) {}
 
     const uchar* Take(qsizetype size)
     {
         if (End - Pos < size)
-            Fail(QStringLiteral("Read beyond end of file"));
+            Refill(size);
         const uchar* taken = Pos;
         Pos += size;
         return taken;
@@ -79,14 +85,50 @@ public:
         if (length < 0)
             Damaged(QStringLiteral("Textlänge %1").arg(length));
         const uchar* units = Take(qsizetype(length) * 2);
-        auto* text = new char16_t[std::size_t(length) + 1]();
+        auto* text = new char16_t[std::size_t(length) + 1];
         qFromLittleEndian<quint16>(units, length, text);
+        text[length] = 0;
         return text;
     }
 
 private:
-    const uchar* Pos;
-    const uchar* End;
+    static constexpr qsizetype WindowSize = qsizetype(1) << 20;
+
+    // Moves the bytes not yet taken to the front of the window and reads on until
+    // size bytes are there. A size beyond the window and beyond what the file holds
+    // fails before any room is made for it.
+    void Refill(qsizetype size)
+    {
+        const qsizetype rest = End - Pos;
+        if (Fd < 0 || (size > WindowSize && size - rest > FileLeft))
+            Fail(QStringLiteral("Read beyond end of file"));
+        if (Window.size() < std::max(size, WindowSize)) {
+            QByteArray wider(std::max(size, WindowSize), Qt::Uninitialized);
+            std::copy_n(Pos, rest, wider.data());
+            Window.swap(wider);
+        } else {
+            std::memmove(Window.data(), Pos, std::size_t(rest));
+        }
+        auto* start = reinterpret_cast<uchar*>(Window.data());
+        qsizetype have = rest;
+        while (have < size) {
+            const ssize_t got = ::read(Fd, start + have, std::size_t(Window.size() - have));
+            if (got == 0)
+                Fail(QStringLiteral("Read beyond end of file"));
+            if (got < 0 && errno != EINTR)
+                Fail(IoErrorText(errno));
+            have += std::max<ssize_t>(got, 0);
+            FileLeft -= std::max<ssize_t>(got, 0);
+        }
+        Pos = start;
+        End = start + have;
+    }
+
+    const uchar* Pos = nullptr;
+    const uchar* End = nullptr;
+    int Fd = -1;
+    qint64 FileLeft = 0;
+    QByteArray Window;
 };
 
 int32_t Int32At(const uchar* image, qsizetype offset)
@@ -196,7 +238,8 @@ void CheckNotDeleted(const uchar* image, const QString& what)
 // whole entry has been read.
 void ReadVorgang(TReader& in, TLoad& load, QTreeWidgetItem* node)
 {
-    const uchar* image = in.Take(TaskImageSize);
+    std::array<uchar, TaskImageSize> kept;
+    const uchar* image = std::copy_n(in.Take(TaskImageSize), TaskImageSize, kept.data()) - TaskImageSize;
     CheckNotDeleted(image, QStringLiteral("Ein gelöschter Vorgang steht in der Gliederung"));
     const int32_t id = Int32At(image, 4);
     load.TakeVorgangId(id);
@@ -237,7 +280,9 @@ void ReadVorgang(TReader& in, TLoad& load, QTreeWidgetItem* node)
 
 void ReadArbeiter(TReader& in, TLoad& load, QTreeWidgetItem* node)
 {
-    const uchar* image = in.Take(ResourceImageSize);
+    std::array<uchar, ResourceImageSize> kept;
+    const uchar* image =
+        std::copy_n(in.Take(ResourceImageSize), ResourceImageSize, kept.data()) - ResourceImageSize;
     CheckNotDeleted(image, QStringLiteral("Eine gelöschte Ressource steht in der Gliederung"));
     const int32_t id = Int32At(image, 4);
     load.TakeArbeiterId(id);
@@ -590,9 +635,10 @@ bool ReadFileBytes(const QString& name, QByteArray& bytes)
     return true;
 }
 
-void ReadProject(TDocument& doc, const QByteArray& bytes)
+namespace {
+
+void ReadFrom(TReader& in, TDocument& doc)
 {
-    TReader in(bytes);
     TLoad load(doc);
     std::vector<QTreeWidgetItem*> vorgangs;
     std::vector<QTreeWidgetItem*> arbeiter;
@@ -607,6 +653,25 @@ void ReadProject(TDocument& doc, const QByteArray& bytes)
     doc.ViewStart = in.Float64();
     ReadExpansion(in, doc.Vorgangs, vorgangs);
     ReadExpansion(in, doc.Arbeiter, arbeiter);
+}
+
+} // namespace
+
+void ReadProject(TDocument& doc, const QByteArray& bytes)
+{
+    TReader in(bytes);
+    ReadFrom(in, doc);
+}
+
+bool ReadProjectFile(TDocument& doc, const QString& name)
+{
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return false;
+    posix_fadvise(file.handle(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    TReader in(file.handle(), std::max<qint64>(file.size(), 0));
+    ReadFrom(in, doc);
+    return true;
 }
 
 QByteArray WriteProject(const TDocument& doc)

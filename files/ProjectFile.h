@@ -31,6 +31,9 @@ bool ReadFileBytes(const QString& name, QByteArray& bytes);
 // entries were read stay, every record stays whole and safe to edit, save and
 // clear, and the Id floors stay above every Id read.
 void ReadProject(TDocument& doc, const QByteArray& bytes);
+// The same, straight from the file: false when it cannot be opened, EProjectFile
+// also for a failing read. Only a window of the file is in memory at a time.
+bool ReadProjectFile(TDocument& doc, const QString& name);
 
 // The file image of the document. Runtime slots, padding and reserved bytes are zero.
 QByteArray WriteProject(const TDocument& doc);

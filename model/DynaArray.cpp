@@ -1,24 +1,64 @@
 #include "DynaArray.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/mman.h>
 
 namespace {
 
-void* ZeroAlloc(std::size_t bytes)
+std::atomic<std::size_t> Mapped{0};
+
+// Fresh pages come zero-filled from the system.
+void* MapZeroed(std::size_t bytes)
 {
-    return std::calloc(1, bytes);
+    void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED)
+        return nullptr;
+    Mapped += bytes;
+    return block;
 }
 
-// Large blocks are moved by remapping their pages rather than by copying them, so
-// growing a store of many elements 100 at a time stays cheap.
+void* ZeroAlloc(std::size_t bytes)
+{
+    return bytes >= TStoreMemory::MappedFrom ? MapZeroed(bytes) : std::calloc(1, bytes);
+}
+
+// A store grows 100 elements at a time, so a large one is replaced thousands of
+// times. The heap would copy it at each step (it keeps blocks of up to 32 MiB among
+// its own once a large block has been freed); mapped pages are moved instead.
 void* ZeroResize(void* block, std::size_t oldBytes, std::size_t newBytes)
 {
+    if (oldBytes >= TStoreMemory::MappedFrom) {
+        void* grown = mremap(block, oldBytes, newBytes, MREMAP_MAYMOVE);
+        if (grown == MAP_FAILED)
+            return nullptr;
+        Mapped += newBytes - oldBytes;
+        return grown;
+    }
+    if (newBytes >= TStoreMemory::MappedFrom) {
+        void* grown = MapZeroed(newBytes);
+        if (grown) {
+            std::memcpy(grown, block, oldBytes);
+            std::free(block);
+        }
+        return grown;
+    }
     auto* grown = static_cast<char*>(std::realloc(block, newBytes));
     if (grown)
         std::memset(grown + oldBytes, 0, newBytes - oldBytes);
     return grown;
+}
+
+void ZeroFree(void* block, std::size_t bytes)
+{
+    if (bytes < TStoreMemory::MappedFrom) {
+        std::free(block);
+    } else if (block) {
+        munmap(block, bytes);
+        Mapped -= bytes;
+    }
 }
 
 void ReportToStderr(const std::string& message)
@@ -37,7 +77,12 @@ void ReportToStderr(const std::string& message)
 
 TStoreMemory::AllocFn TStoreMemory::Alloc = ZeroAlloc;
 TStoreMemory::ResizeFn TStoreMemory::Resize = ZeroResize;
-TStoreMemory::FreeFn TStoreMemory::Free = std::free;
+TStoreMemory::FreeFn TStoreMemory::Free = ZeroFree;
+
+std::size_t TStoreMemory::MappedBytes()
+{
+    return Mapped;
+}
 TStoreMemory::ReportFn TStoreMemory::Report = ReportToStderr;
 
 TDynaArray::TDynaArray(uint32_t elementSize, void** cursorVar)
@@ -46,7 +91,7 @@ TDynaArray::TDynaArray(uint32_t elementSize, void** cursorVar)
 
 TDynaArray::~TDynaArray()
 {
-    TStoreMemory::Free(Data);
+    TStoreMemory::Free(Data, AllocatedBytes);
     Current = nullptr;
     CurrentIndex = -1;
 }
@@ -98,7 +143,7 @@ bool TDynaArray::Grow()
 void TDynaArray::Clear()
 {
     Count = 0;
-    TStoreMemory::Free(Data);
+    TStoreMemory::Free(Data, AllocatedBytes);
     Data = nullptr;
     CurrentIndex = -1;
     Current = nullptr;

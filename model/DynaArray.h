@@ -56,16 +56,23 @@ template <typename T> struct TCursor
 // Seams of the store's memory handling. The allocator must return zero-filled
 // memory or null; the resizer returns the block grown to newBytes with the same
 // leading oldBytes and zeros after them, or null leaving the block as it was; the
-// reporter shows the English out-of-memory text. Replace them together.
+// reporter shows the English out-of-memory text. Replace them together. The block's
+// size goes with it to every call, so that large blocks can live in pages mapped
+// for them alone: those grow by remapping, without copying or clearing anything.
 struct TStoreMemory
 {
     using AllocFn = void* (*)(std::size_t bytes);
     using ResizeFn = void* (*)(void* block, std::size_t oldBytes, std::size_t newBytes);
-    using FreeFn = void (*)(void* block);
+    using FreeFn = void (*)(void* block, std::size_t bytes);
     using ReportFn = void (*)(const std::string& message);
 
     static AllocFn Alloc;
     static ResizeFn Resize;
     static FreeFn Free;
     static ReportFn Report;
+
+    // Blocks of at least this size are mapped pages of their own.
+    static constexpr std::size_t MappedFrom = std::size_t(1) << 20;
+    // The bytes of all mapped blocks that exist.
+    static std::size_t MappedBytes();
 };

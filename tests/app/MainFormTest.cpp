@@ -347,10 +347,10 @@ struct TBlockCount
         Alive += block != nullptr;
         return block;
     }
-    static void CountedFree(void* block)
+    static void CountedFree(void* block, std::size_t bytes)
     {
         Alive -= block != nullptr;
-        Free(block);
+        Free(block, bytes);
     }
 };
 

@@ -708,6 +708,76 @@ TEST_F(ProjectFileOnDisk, SavedFileReadsBackWhole)
         << "no temporary file is left behind";
 }
 
+// The file is read through a window of a mebibyte. Whole and cut anywhere (inside
+// a text longer than the window, across the window's edge), it must load exactly
+// as its bytes do, to the same document and the same message.
+TEST_F(ProjectFileOnDisk, ReadingTheFileEqualsReadingItsBytes)
+{
+    TProject project;
+    std::mt19937 random(20261210);
+    BuildRandomProject(project.Doc, random);
+    QTreeWidgetItem* first = VorgEinf(project.Doc, nullptr);
+    for (int i = 0; i < 3000; ++i)
+        WideCopy(VorgangOf(project.Doc, VorgEinf(project.Doc, first)).Notes,
+                 QString(100 + i % 157, QChar(u'n')));
+    ReplaceText(VorgangOf(project.Doc, first).Notes, QString(700000, QChar(u'L')));
+    const QByteArray full = WriteProject(project.Doc);
+    ASSERT_GT(full.size(), 2 << 20);
+    const qsizetype window = qsizetype(1) << 20;
+    std::vector<qsizetype> cuts = {full.size(), full.size() - 1, 0, 3, 1000, 700000, window - 2, window + 1};
+    for (int i = 0; i < 30; ++i)
+        cuts.push_back(std::uniform_int_distribution<qsizetype>(0, full.size())(random));
+    const QString name = Path(QStringLiteral("cut.zkt"));
+    for (qsizetype cut : cuts) {
+        QFile file(name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(full.left(cut));
+        file.close();
+        TProject fromBytes, fromFile;
+        const std::string bytesResult = LoadError(fromBytes, full.left(cut));
+        std::string fileResult = "loaded";
+        try {
+            ASSERT_TRUE(ReadProjectFile(fromFile.Doc, name));
+        } catch (const EProjectFile& e) {
+            fileResult = e.what();
+        }
+        ASSERT_EQ(fileResult, bytesResult) << "cut at " << cut;
+        ASSERT_EQ(Describe(fromFile.Doc), Describe(fromBytes.Doc)) << "cut at " << cut;
+    }
+}
+
+// A length the file cannot hold fails at once instead of making room for it, and
+// a read that fails is told by its error.
+TEST_F(ProjectFileOnDisk, ReadingTheFileStopsAtLengthsAndErrors)
+{
+    TBytes claim;
+    Task(claim.I32(1), 0).I32(std::numeric_limits<int32_t>::max());
+    const QString name = Path(QStringLiteral("lang.zkt"));
+    QFile file(name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(claim.Data);
+    file.close();
+    TProject project;
+    EXPECT_THROW(
+        {
+            try {
+                ReadProjectFile(project.Doc, name);
+            } catch (const EProjectFile& e) {
+                EXPECT_STREQ(e.what(), "Read beyond end of file");
+                throw;
+            }
+        },
+        EProjectFile);
+    TProject other;
+    EXPECT_FALSE(ReadProjectFile(other.Doc, Path(QStringLiteral("fehlt.zkt"))));
+    try {
+        ReadProjectFile(other.Doc, QStringLiteral("/proc/self/mem"));
+        FAIL() << "no error reported";
+    } catch (const EProjectFile& e) {
+        EXPECT_STREQ(e.what(), "I/O error 5");
+    }
+}
+
 TEST_F(ProjectFileOnDisk, UnwritablePlacesFailAndKeepWhatWasThere)
 {
     TProject project;

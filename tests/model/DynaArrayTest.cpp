@@ -109,6 +109,37 @@ TEST(DynaArray, GrowsByBlocksOfHundredAndKeepsTheBytes)
     EXPECT_EQ(store.AllocatedBytes, 43200u);
 }
 
+// Past a mebibyte the block lives in pages of its own: it must keep every byte as
+// it moves there and grows on, stay zero behind the last element, and give all
+// its pages back when cleared or destroyed.
+TEST(DynaArray, LargeBlocksKeepTheirBytesAndAreGivenBack)
+{
+    const std::size_t before = TStoreMemory::MappedBytes();
+    TCursor<TElem144> cursor;
+    {
+        TDynaArray store(144, cursor.Var());
+        for (int round = 0; round < 2; ++round) {
+            const uint32_t count = 20050;
+            for (uint32_t i = 0; i < count; ++i)
+                std::memcpy(store.Append(), &i, sizeof i);
+            ASSERT_GE(store.AllocatedBytes, TStoreMemory::MappedFrom);
+            EXPECT_EQ(TStoreMemory::MappedBytes(), before + store.AllocatedBytes);
+            for (uint32_t i = 0; i < count; ++i) {
+                uint32_t stored = 0;
+                std::memcpy(&stored, store.At(i), sizeof stored);
+                ASSERT_EQ(stored, i);
+                ASSERT_TRUE(AllZero(static_cast<char*>(store.At(i)) + 4, 140));
+            }
+            EXPECT_TRUE(AllZero(store.At(count), 50 * 144));
+            if (round == 0) {
+                store.Clear();
+                EXPECT_EQ(TStoreMemory::MappedBytes(), before);
+            }
+        }
+    }
+    EXPECT_EQ(TStoreMemory::MappedBytes(), before);
+}
+
 TEST(DynaArray, ResourceListBlocksAreFourHundredBytes)
 {
     TCursor<int32_t> cursor;
@@ -210,6 +241,7 @@ protected:
         std::fill(grown + oldBytes, grown + newBytes, char(0));
         return grown;
     }
+    static void HeapFree(void* block, std::size_t) { std::free(block); }
     static void Record(const std::string& message) { Messages.push_back(message); }
 
     void SetUp() override
@@ -217,18 +249,21 @@ protected:
         Messages.clear();
         TStoreMemory::Alloc = LimitedAlloc;
         TStoreMemory::Resize = LimitedResize;
+        TStoreMemory::Free = HeapFree;
         TStoreMemory::Report = Record;
     }
     void TearDown() override
     {
         TStoreMemory::Alloc = SavedAlloc;
         TStoreMemory::Resize = SavedResize;
+        TStoreMemory::Free = SavedFree;
         TStoreMemory::Report = SavedReport;
     }
 
 private:
     TStoreMemory::AllocFn SavedAlloc = TStoreMemory::Alloc;
     TStoreMemory::ResizeFn SavedResize = TStoreMemory::Resize;
+    TStoreMemory::FreeFn SavedFree = TStoreMemory::Free;
     TStoreMemory::ReportFn SavedReport = TStoreMemory::Report;
 };
 

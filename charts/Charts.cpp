@@ -8,6 +8,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -200,6 +201,35 @@ void AddEntries(const TDocument& doc, uint32_t from, std::vector<std::pair<int32
     }
 }
 
+// Sorts (Id, task) pairs that were added in task order: a stable sort by Id then
+// gives the order of the pairs themselves. A whole project's pairs go by their Ids'
+// two 16-bit halves in two counting passes instead of a comparison sort, which at a
+// million tasks held up the first repaint after opening for a fifth of a second.
+void SortNewEntries(std::vector<std::pair<int32_t, uint32_t>>::iterator begin,
+                    std::vector<std::pair<int32_t, uint32_t>>::iterator end)
+{
+    const auto size = std::size_t(end - begin);
+    if (size < (std::size_t(1) << 16)) {
+        std::sort(begin, end);
+        return;
+    }
+    std::vector<std::pair<int32_t, uint32_t>> other(size);
+    auto* from = &*begin;
+    auto* to = other.data();
+    for (int shift : {0, 16}) {
+        auto digit = [shift](int32_t id) { return ((uint32_t(id) ^ 0x80000000u) >> shift) & 0xffffu; };
+        std::vector<std::size_t> start(std::size_t(1) << 16);
+        for (std::size_t i = 0; i < size; ++i)
+            ++start[digit(from[i].first)];
+        std::size_t at = 0;
+        for (std::size_t& slot : start)
+            at += std::exchange(slot, at);
+        for (std::size_t i = 0; i < size; ++i)
+            to[start[digit(from[i].first)]++] = from[i];
+        std::swap(from, to);
+    }
+}
+
 // Brings the index up to the store: whole when forgotten or the document was
 // emptied since, else only the tasks appended since.
 void Update(const TDocument& doc, TResourceIndex& index)
@@ -211,7 +241,7 @@ void Update(const TDocument& doc, TResourceIndex& index)
     }
     const auto old = std::ptrdiff_t(index.Entries.size());
     AddEntries(doc, index.Count, index.Entries);
-    std::sort(index.Entries.begin() + old, index.Entries.end());
+    SortNewEntries(index.Entries.begin() + old, index.Entries.end());
     std::inplace_merge(index.Entries.begin(), index.Entries.begin() + old, index.Entries.end());
     index.Generation = doc.Generation;
     index.Count = count;

@@ -6,7 +6,11 @@
 
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <limits>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -210,6 +214,33 @@ TEST_F(ChartPixels, ResourceRowsFollowEvery16Pixels)
     EXPECT_EQ(At(10, 34 + 16 + 2), Red);
     EXPECT_NE(At(10, 34 + 16 + 1), Red);
     EXPECT_EQ(At(10, 50), QColor(196, 196, 196)) << "adjacent rows share one grid line";
+}
+
+// A whole project's pairs are sorted by counting; they must come out as a sort of
+// the pairs would give them, for Ids of every sign and size.
+TEST_F(ChartPixels, TheResourceIndexOfAWholeProjectIsInPairOrder)
+{
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int32_t> near(-70000, 70000);
+    const int32_t far[] = {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(), 1 << 20};
+    std::vector<std::pair<int32_t, uint32_t>> expected;
+    for (uint32_t i = 0; i < 34000; ++i) {
+        TDynaArray* list = VorgangOf(Doc, VorgEinf(Doc, nullptr)).Resources;
+        for (int r = 0; r < 2; ++r) {
+            const int32_t id = random() % 50 == 0 ? far[random() % 3] : near(random);
+            *static_cast<int32_t*>(list->Append()) = id;
+            expected.emplace_back(id, i);
+        }
+    }
+    std::sort(expected.begin(), expected.end());
+    ArbEinf(Doc, nullptr);
+    TResourceIndex index;
+    QPainter painter(&Image);
+    TCanvas canvas(painter);
+    DrawRessourcen(Doc, canvas, Params, &index);
+    ASSERT_EQ(index.Entries.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        ASSERT_EQ(index.Entries[i], expected[i]) << i;
 }
 
 TEST_F(ChartPixels, TopRowNestedChildStartsTheChart)

@@ -14,10 +14,14 @@
 #include <array>
 #include <bit>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <unordered_set>
 #include <utility>
@@ -367,48 +371,153 @@ void ReadExpansion(TReader& in, QTreeWidget* outline, const std::vector<QTreeWid
             SetExpanded(node, true);
 }
 
-// Appends little-endian values to the file image. With a device, the image is
+// Writes the image's chunks to a file on a thread of its own while the next ones are
+// built, and has the system start putting each on disk at once, so that the sync
+// at the end waits for little more than the last chunk. Chunk buffers go round
+// between the two threads instead of being allocated anew.
+class TFileWriter
+{
+public:
+    explicit TFileWriter(int fd) : Fd(fd), Thread([this] { Run(); }) {}
+    ~TFileWriter() { Finish(); }
+    TFileWriter(const TFileWriter&) = delete;
+    TFileWriter& operator=(const TFileWriter&) = delete;
+
+    // Hands the first used bytes of chunk over and gives back an empty buffer.
+    QByteArray Write(QByteArray chunk, qsizetype used)
+    {
+        std::unique_lock lock(Mutex);
+        Pending.push_back({std::move(chunk), used});
+        Changed.notify_all();
+        Changed.wait(lock, [this] { return !Spare.empty() || Pending.size() < MaxPending; });
+        if (Spare.empty())
+            return {};
+        QByteArray spare = std::move(Spare.back());
+        Spare.pop_back();
+        return spare;
+    }
+    // Waits until everything handed over is written; the error number of the
+    // first failure, or 0.
+    int Finish()
+    {
+        {
+            const std::lock_guard lock(Mutex);
+            if (Done)
+                return Error;
+            Done = true;
+        }
+        Changed.notify_all();
+        Thread.join();
+        return Error;
+    }
+
+private:
+    static constexpr std::size_t MaxPending = 4;
+
+    struct TChunk
+    {
+        QByteArray Bytes;
+        qsizetype Used;
+    };
+
+    void Run()
+    {
+        for (;;) {
+            TChunk chunk;
+            {
+                std::unique_lock lock(Mutex);
+                Changed.wait(lock, [this] { return Done || !Pending.empty(); });
+                if (Pending.empty())
+                    return;
+                chunk = std::move(Pending.front());
+                Pending.pop_front();
+            }
+            if (Error == 0)
+                WriteAll(chunk);
+            const std::lock_guard lock(Mutex);
+            Spare.push_back(std::move(chunk.Bytes));
+            Changed.notify_all();
+        }
+    }
+
+    void WriteAll(const TChunk& chunk)
+    {
+        const char* from = chunk.Bytes.constData();
+        qsizetype left = chunk.Used;
+        while (left > 0) {
+            const ssize_t wrote = ::write(Fd, from, std::size_t(left));
+            if (wrote < 0 && errno == EINTR)
+                continue;
+            if (wrote <= 0) {
+                Error = wrote < 0 ? errno : ENOSPC;
+                return;
+            }
+            from += wrote;
+            left -= wrote;
+        }
+        // Only a head start for the sync at the end, which alone decides.
+        sync_file_range(Fd, Offset, chunk.Used, SYNC_FILE_RANGE_WRITE);
+        Offset += chunk.Used;
+    }
+
+    int Fd;
+    off_t Offset = 0;
+    int Error = 0;
+    bool Done = false;
+    std::mutex Mutex;
+    std::condition_variable Changed;
+    std::deque<TChunk> Pending;
+    std::vector<QByteArray> Spare;
+    std::thread Thread;
+};
+
+// Appends little-endian values to the file image. With a file writer, the image is
 // handed to it in chunks, so a large project needs no buffer of its whole size.
 class TWriter
 {
 public:
-    explicit TWriter(QIODevice* device = nullptr) : Device(device)
+    explicit TWriter(TFileWriter* file = nullptr) : File(file) {}
+
+    // The image so far, without a file writer.
+    QByteArray Take()
     {
-        if (Device)
-            Bytes.reserve(ChunkSize + 4096);
+        Bytes.resize(Used);
+        Used = 0;
+        return std::move(Bytes);
     }
+    void Reserve(qsizetype size) { Bytes.resize(std::max(size, Bytes.size())); }
 
-    QByteArray Bytes;
-    bool WriteFailed = false;
-
+    // Hands a full chunk to the file writer (every chunk, when all).
     void Flush(bool all)
     {
-        if (!Device || (!all && Bytes.size() < ChunkSize))
+        if (!File || Used == 0 || (!all && Used < ChunkSize))
             return;
-        if (!WriteFailed && Device->write(Bytes) != Bytes.size())
-            WriteFailed = true;
-        Bytes.resize(0);
+        QByteArray spare = File->Write(std::move(Bytes), Used);
+        Bytes = std::move(spare);
+        Used = 0;
     }
 
+    // Room for size more bytes, written by the caller.
     uchar* Grow(qsizetype size)
     {
-        const qsizetype at = Bytes.size();
-        Bytes.resize(at + size);
-        return reinterpret_cast<uchar*>(Bytes.data()) + at;
+        if (Bytes.size() - Used < size) {
+            Flush(true);
+            if (Bytes.size() - Used < size)
+                Bytes.resize(
+                    std::max({Used + size, File ? ChunkSize + 4096 : 2 * Bytes.size(), qsizetype(4096)}));
+        }
+        uchar* at = reinterpret_cast<uchar*>(Bytes.data()) + Used;
+        Used += size;
+        return at;
     }
     void Int32(int32_t value) { qToLittleEndian<qint32>(value, Grow(4)); }
     void Float64(double value) { qToLittleEndian<quint64>(std::bit_cast<quint64>(value), Grow(8)); }
-    void Text(const char16_t* text)
-    {
-        const std::size_t length = text ? std::char_traits<char16_t>::length(text) : 0;
-        Int32(int32_t(length));
-        if (length > 0)
-            qToLittleEndian<quint16>(text, qsizetype(length), Grow(qsizetype(length) * 2));
-    }
 
 private:
     static constexpr qsizetype ChunkSize = qsizetype(1) << 20;
-    QIODevice* Device;
+    TFileWriter* File;
+    QByteArray Bytes;
+    qsizetype Used = 0;
 };
 
 void PutInt32(uchar* image, int offset, int32_t value)
@@ -421,10 +530,41 @@ void PutFloat64(uchar* image, int offset, double value)
     qToLittleEndian<quint64>(std::bit_cast<quint64>(value), image + offset);
 }
 
-void WriteVorgang(TWriter& out, const TDocument& doc, const QTreeWidgetItem* node)
+// An entry's texts, measured once: their room in the file is taken with the
+// record image in one piece.
+template <int N> struct TTextsOut
 {
-    TVorgangRec& rec = VorgangOf(doc, node);
-    uchar* image = out.Grow(TaskImageSize);
+    std::array<const char16_t*, N> Texts;
+    std::array<qsizetype, N> Lengths{};
+    qsizetype Bytes = 0;
+
+    explicit TTextsOut(const std::array<const char16_t*, N>& texts) : Texts(texts)
+    {
+        for (std::size_t i = 0; i < std::size_t(N); ++i) {
+            Lengths[i] = Texts[i] ? qsizetype(std::char_traits<char16_t>::length(Texts[i])) : 0;
+            Bytes += 4 + 2 * Lengths[i];
+        }
+    }
+    uchar* Put(uchar* at) const
+    {
+        for (std::size_t i = 0; i < std::size_t(N); ++i) {
+            qToLittleEndian<qint32>(int32_t(Lengths[i]), at);
+            if (Lengths[i] > 0)
+                qToLittleEndian<quint16>(Texts[i], Lengths[i], at + 4);
+            at += 4 + 2 * Lengths[i];
+        }
+        return at;
+    }
+};
+
+void WriteVorgang(TWriter& out, const TDocument& doc, uint32_t index)
+{
+    TVorgangRec& rec = doc.VorgangAt(index);
+    const TTextsOut<TaskTextCount> texts(
+        {rec.Name, rec.Text1, rec.Text2, rec.Text3, rec.Text4, rec.Text5, rec.Notes});
+    const TDynaArray* resources = rec.Resources;
+    const qsizetype count = resources ? qsizetype(resources->Count) : 0;
+    uchar* image = out.Grow(TaskImageSize + texts.Bytes + 4 + 4 * count);
     std::fill_n(image, TaskImageSize, uchar(0));
     PutInt32(image, 4, rec.Id);
     PutFloat64(image, 16, rec.Beginn);
@@ -435,21 +575,18 @@ void WriteVorgang(TWriter& out, const TDocument& doc, const QTreeWidgetItem* nod
     image[104] = rec.IsSummary;
     image[106] = rec.IncludeWorkCosts;
     PutFloat64(image, 112, rec.FixedCosts);
-    out.Text(rec.Name);
-    for (int i = 0; i < CustomFieldCount; ++i)
-        out.Text(CustomText(rec, i));
-    out.Text(rec.Notes);
-    const TDynaArray* resources = rec.Resources;
-    const uint32_t count = resources ? resources->Count : 0;
-    out.Int32(int32_t(count));
-    for (uint32_t i = 0; i < count; ++i)
-        out.Int32(*static_cast<const int32_t*>(resources->At(i)));
+    uchar* list = texts.Put(image + TaskImageSize);
+    qToLittleEndian<qint32>(int32_t(count), list);
+    if (count > 0)
+        qToLittleEndian<qint32>(resources->Data, count, list + 4);
 }
 
-void WriteArbeiter(TWriter& out, const TDocument& doc, const QTreeWidgetItem* node)
+void WriteArbeiter(TWriter& out, const TDocument& doc, uint32_t index)
 {
-    TArbeiterRec& rec = ArbeiterOf(doc, node);
-    uchar* image = out.Grow(ResourceImageSize);
+    TArbeiterRec& rec = doc.ArbeiterAt(index);
+    const TTextsOut<ResourceTextCount> texts(
+        {rec.Name, rec.EMail, rec.Text1, rec.Text2, rec.Text3, rec.Text4, rec.Text5, rec.Notes});
+    uchar* image = out.Grow(ResourceImageSize + texts.Bytes);
     std::fill_n(image, ResourceImageSize, uchar(0));
     PutInt32(image, 4, rec.Id);
     PutFloat64(image, 16, rec.CostPerHour);
@@ -457,24 +594,27 @@ void WriteArbeiter(TWriter& out, const TDocument& doc, const QTreeWidgetItem* no
     PutInt32(image, 32, rec.Members);
     for (int i = 0; i < CustomFieldCount; ++i)
         PutFloat64(image, 56 + 8 * i, CustomNumber(rec, i));
-    out.Text(rec.Name);
-    out.Text(rec.EMail);
-    for (int i = 0; i < CustomFieldCount; ++i)
-        out.Text(CustomText(rec, i));
-    out.Text(rec.Notes);
+    texts.Put(image + ResourceImageSize);
 }
 
-using TWriteEntry = void (*)(TWriter&, const TDocument&, const QTreeWidgetItem*);
+using TWriteEntry = void (*)(TWriter&, const TDocument&, uint32_t);
+using TPrefetch = void (*)(const TDocument&, uint32_t);
 
 // One outline's section: its flag and, when the outline has nodes, its forest; the
 // mirror of ReadForest, keeping the path of child positions instead of recursing,
 // so that it can stop after any entry and go on later. Collects the expanded states
 // on the way, in the same pre-order.
+//
+// The walk runs a few nodes ahead of the writing. A large project's records and
+// texts come from memory, not from the caches, so the records of the nodes ahead
+// are fetched early, and the texts and lists they point to once the records are
+// there: the writing then finds them all at hand.
 class TSectionWriter
 {
 public:
-    TSectionWriter(const TDocument& doc, const QTreeWidget* outline, TWriteEntry writeEntry)
-        : Doc(doc), Outline(outline), WriteEntry(writeEntry)
+    TSectionWriter(const TDocument& doc, const QTreeWidget* outline, TWriteEntry writeEntry,
+                   TPrefetch fetchRecord, TPrefetch fetchTexts)
+        : Doc(doc), Outline(outline), WriteEntry(writeEntry), FetchRecord(fetchRecord), FetchTexts(fetchTexts)
     {}
 
     std::vector<bool> Expanded;
@@ -492,40 +632,85 @@ public:
             Path = {0};
         }
         while (!Done && budget > 0) {
+            while (!WalkDone && Ahead.size() < Lookahead) {
+                Ahead.push_back(Walk());
+                FetchRecord(Doc, Ahead.back().Index);
+            }
+            if (Ahead.size() > Lookahead / 2)
+                FetchTexts(Doc, Ahead[Lookahead / 2].Index);
             --budget;
-            Done = WriteNode(out);
+            WriteStep(out, Ahead.front());
+            Ahead.pop_front();
+            Done = WalkDone && Ahead.empty();
         }
         return Done;
     }
 
 private:
-    // The entry of Node and the flags after it; true after the last one.
-    bool WriteNode(TWriter& out)
+    static constexpr std::size_t Lookahead = 16;
+
+    // A node and the flags that follow its entry: its child flag, then for a leaf
+    // one 0 for every list that ends after it and a 1 before the next sibling.
+    struct TStep
     {
-        WriteEntry(out, Doc, Node);
+        uint32_t Index;
+        bool HasChildren;
+        bool Last;
+        int Closes;
+    };
+
+    void WriteStep(TWriter& out, const TStep& step)
+    {
+        WriteEntry(out, Doc, step.Index);
         out.Flush(false);
+        out.Int32(step.HasChildren ? 1 : 0);
+        for (int i = 0; i < step.Closes; ++i)
+            out.Int32(0);
+        if (!step.HasChildren && !step.Last)
+            out.Int32(1);
+    }
+
+    // The nodes themselves lie apart in memory; the siblings ahead are fetched as
+    // the walk goes along a list.
+    static constexpr int NodesAhead = 4;
+    void FetchNodes(const QTreeWidgetItem* parent, int from, int to) const
+    {
+        const int count = parent ? parent->childCount() : TopCount;
+        for (int i = from; i < std::min(to, count); ++i) {
+            const auto* node =
+                reinterpret_cast<const char*>(parent ? parent->child(i) : Outline->topLevelItem(i));
+            __builtin_prefetch(node);
+            __builtin_prefetch(node + 64);
+        }
+    }
+
+    // Node's step; moves on to the node after it in pre-order.
+    TStep Walk()
+    {
+        TStep step{RecordIndex(Node), Node->childCount() > 0, false, 0};
         Expanded.push_back(IsExpanded(Node));
-        const bool hasChildren = Node->childCount() > 0;
-        out.Int32(hasChildren ? 1 : 0);
-        if (hasChildren) {
+        if (step.HasChildren) {
+            FetchNodes(Node, 1, NodesAhead);
             Node = Node->child(0);
             Path.push_back(0);
-            return false;
+            return step;
         }
         for (;;) {
             QTreeWidgetItem* parent = Node->parent();
             const int next = Path.back() + 1;
             const int count = parent ? parent->childCount() : TopCount;
             if (next < count) {
-                out.Int32(1);
                 Path.back() = next;
+                FetchNodes(parent, next + NodesAhead - 1, next + NodesAhead);
                 Node = parent ? parent->child(next) : Outline->topLevelItem(next);
-                return false;
+                return step;
             }
-            out.Int32(0);
+            ++step.Closes;
             Path.pop_back();
-            if (Path.empty())
-                return true;
+            if (Path.empty()) {
+                step.Last = WalkDone = true;
+                return step;
+            }
             Node = parent;
         }
     }
@@ -533,12 +718,49 @@ private:
     const TDocument& Doc;
     const QTreeWidget* Outline;
     TWriteEntry WriteEntry;
+    TPrefetch FetchRecord;
+    TPrefetch FetchTexts;
     bool Started = false;
     bool Done = false;
+    bool WalkDone = false;
     int TopCount = 0;
     QTreeWidgetItem* Node = nullptr;
     std::vector<int> Path;
+    std::deque<TStep> Ahead;
 };
+
+template <typename Rec> void FetchRecordAt(const TDynaArray* store, uint32_t index)
+{
+    const char* rec = static_cast<const char*>(store->At(index));
+    for (std::size_t line = 0; line < sizeof(Rec); line += 64)
+        __builtin_prefetch(rec + line);
+}
+
+void FetchVorgang(const TDocument& doc, uint32_t index)
+{
+    FetchRecordAt<TVorgangRec>(doc.VorgangStore.get(), index);
+}
+
+void FetchArbeiter(const TDocument& doc, uint32_t index)
+{
+    FetchRecordAt<TArbeiterRec>(doc.ArbeiterStore.get(), index);
+}
+
+void FetchVorgangTexts(const TDocument& doc, uint32_t index)
+{
+    const TVorgangRec& rec = doc.VorgangAt(index);
+    for (const char16_t* text : {rec.Name, rec.Text1, rec.Text2, rec.Text3, rec.Text4, rec.Text5, rec.Notes})
+        __builtin_prefetch(text);
+    __builtin_prefetch(rec.Resources);
+}
+
+void FetchArbeiterTexts(const TDocument& doc, uint32_t index)
+{
+    const TArbeiterRec& rec = doc.ArbeiterAt(index);
+    for (const char16_t* text :
+         {rec.Name, rec.EMail, rec.Text1, rec.Text2, rec.Text3, rec.Text4, rec.Text5, rec.Notes})
+        __builtin_prefetch(text);
+}
 
 void WriteExpansion(TWriter& out, const std::vector<bool>& expanded)
 {
@@ -551,9 +773,9 @@ void WriteExpansion(TWriter& out, const std::vector<bool>& expanded)
 // expanded states.
 struct TDocumentWriter
 {
-    TDocumentWriter(const TDocument& doc, QIODevice* device = nullptr)
-        : Doc(doc), Out(device), Tasks(doc, doc.Vorgangs, WriteVorgang),
-          Resources(doc, doc.Arbeiter, WriteArbeiter)
+    TDocumentWriter(const TDocument& doc, TFileWriter* file = nullptr)
+        : Doc(doc), Out(file), Tasks(doc, doc.Vorgangs, WriteVorgang, FetchVorgang, FetchVorgangTexts),
+          Resources(doc, doc.Arbeiter, WriteArbeiter, FetchArbeiter, FetchArbeiterTexts)
     {}
 
     // Writes up to budget more entries; true when the image is complete.
@@ -688,7 +910,7 @@ struct TImageBuilder::TState : TDocumentWriter
 
 TImageBuilder::TImageBuilder(const TDocument& doc) : State(std::make_unique<TState>(doc))
 {
-    State->Out.Bytes.reserve(ImageSizeGuess(doc));
+    State->Out.Reserve(ImageSizeGuess(doc));
 }
 
 TImageBuilder::~TImageBuilder() = default;
@@ -700,7 +922,7 @@ bool TImageBuilder::Build(int64_t entries)
 
 QByteArray TImageBuilder::Take()
 {
-    return std::move(State->Out.Bytes);
+    return State->Out.Take();
 }
 
 bool SaveProjectFile(const TDocument& doc, const QString& name, QString& error)
@@ -710,12 +932,12 @@ bool SaveProjectFile(const TDocument& doc, const QString& name, QString& error)
         error = file.errorString();
         return false;
     }
-    TDocumentWriter writer(doc, &file);
+    TFileWriter background(file.handle());
+    TDocumentWriter writer(doc, &background);
     writer.Write(std::numeric_limits<int64_t>::max());
-    TWriter& out = writer.Out;
-    out.Flush(true);
-    if (out.WriteFailed) {
-        error = file.errorString();
+    writer.Out.Flush(true);
+    if (const int failure = background.Finish()) {
+        error = IoErrorText(failure);
         return false;
     }
     if (!SyncFile(file, error) || !KeepPreviousVersion(name, error))

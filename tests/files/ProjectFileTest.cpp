@@ -12,11 +12,13 @@
 #include <QtEndian>
 #include <bit>
 #include <cerrno>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <limits>
 #include <map>
 #include <random>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -776,6 +778,39 @@ TEST_F(ProjectFileOnDisk, ReadingTheFileStopsAtLengthsAndErrors)
     } catch (const EProjectFile& e) {
         EXPECT_STREQ(e.what(), "I/O error 5");
     }
+}
+
+// The file is written on a thread of its own, chunk by chunk; a write that fails
+// after the first chunks must still fail the save and leave the old file alone.
+TEST_F(ProjectFileOnDisk, AWriteFailingHalfwayFailsTheSaveAndKeepsTheOldFile)
+{
+    TProject project;
+    QTreeWidgetItem* top = VorgEinf(project.Doc, nullptr);
+    for (int i = 0; i < 3000; ++i)
+        WideCopy(VorgangOf(project.Doc, VorgEinfChild(project.Doc, top)).Notes, QString(500, QChar(u'n')));
+    const QString name = Path(QStringLiteral("bau.zkt"));
+    QFile old(name);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 3 << 19;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    QString error;
+    const bool saved1 = SaveProjectFile(project.Doc, name, error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(saved1);
+    EXPECT_EQ(error, IoErrorText(EFBIG));
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("old"));
+    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("bau.zkt")});
+    ASSERT_TRUE(SaveProjectFile(project.Doc, name, error)) << error.toStdString();
 }
 
 TEST_F(ProjectFileOnDisk, UnwritablePlacesFailAndKeepWhatWasThere)

@@ -88,6 +88,8 @@ public:
         const int32_t length = Int32();
         if (length < 0)
             Damaged(QStringLiteral("Textlänge %1").arg(length));
+        if (length == 0)
+            return EmptyText();
         const uchar* units = Take(qsizetype(length) * 2);
         auto* text = new char16_t[std::size_t(length) + 1];
         qFromLittleEndian<quint16>(units, length, text);

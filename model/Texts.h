@@ -7,8 +7,11 @@
 // field to null.
 
 // Stores a fresh copy of text into field; does not free what field held before.
-// An empty text yields a buffer holding only the terminator.
+// An empty text yields a buffer holding only the terminator: the one EmptyText,
+// which every empty text shares (a project has millions of them) and FreeText
+// leaves alone. Texts are never written in place.
 void WideCopy(char16_t*& field, const QString& text);
+char16_t* EmptyText();
 void FreeText(char16_t*& field);
 // Replaces an owned text: the old one is freed before the copy is made.
 void ReplaceText(char16_t*& field, const QString& text);

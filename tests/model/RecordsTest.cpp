@@ -30,6 +30,27 @@ TEST(Texts, EmptyTextIsATerminatorNotNull)
     EXPECT_TRUE(TextOf(nullptr).isEmpty());
 }
 
+// Every empty text shares one terminator, which freeing must leave alone (the
+// sanitizer build catches a free of it), whichever way the text came.
+TEST(Texts, EmptyTextsShareOneTerminatorThatIsNeverFreed)
+{
+    char16_t* a = nullptr;
+    char16_t* b = nullptr;
+    WideCopy(a, QString());
+    WideCopy(b, QStringLiteral(""));
+    EXPECT_EQ(a, b);
+    FreeText(a);
+    EXPECT_EQ(a, nullptr);
+    EXPECT_EQ(b[0], u'\0');
+    ReplaceText(b, QStringLiteral("x"));
+    EXPECT_EQ(TextOf(b), QStringLiteral("x"));
+    ReplaceText(b, QString());
+    EXPECT_EQ(b, EmptyText());
+    FreeText(b);
+    FreeText(b);
+    EXPECT_EQ(EmptyText()[0], u'\0');
+}
+
 TEST(Labels, DefaultsAndRelease)
 {
     TFieldLabels labels{};

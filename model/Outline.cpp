@@ -13,7 +13,7 @@ QTreeWidget* OutlineOf(const TDocument& doc, TOutlineKind kind)
     return kind == TOutlineKind::Vorgang ? doc.Vorgangs : doc.Arbeiter;
 }
 
-TOutlineNode::TOutlineNode(const QString& caption) : QTreeWidgetItem(QStringList{caption}, Type)
+TOutlineNode::TOutlineNode(const QString& caption) : QTreeWidgetItem(Type), Caption(caption)
 {
     setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
 }
@@ -29,6 +29,34 @@ TOutlineNode::~TOutlineNode()
         up->removeChild(this);
     else if (QTreeWidget* outline = treeWidget())
         outline->takeTopLevelItem(outline->indexOfTopLevelItem(this));
+}
+
+namespace {
+
+bool IsCaption(int column, int role)
+{
+    return column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole);
+}
+
+} // namespace
+
+QVariant TOutlineNode::data(int column, int role) const
+{
+    return IsCaption(column, role) ? QVariant(Caption) : QTreeWidgetItem::data(column, role);
+}
+
+// As the item's own: an unchanged caption tells nobody, a changed one the outline.
+void TOutlineNode::setData(int column, int role, const QVariant& value)
+{
+    if (!IsCaption(column, role)) {
+        QTreeWidgetItem::setData(column, role, value);
+        return;
+    }
+    QString caption = value.toString();
+    if (caption == Caption)
+        return;
+    Caption = std::move(caption);
+    emitDataChanged();
 }
 
 void SetExpanded(QTreeWidgetItem* node, bool expanded)

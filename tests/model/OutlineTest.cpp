@@ -64,6 +64,31 @@ TEST_F(OutlineRecords, FirstTaskInAnEmptyOutline)
     EXPECT_EQ(Doc.CurVorgang.Get(), &rec) << "the cursor is left on the new record";
 }
 
+// A node keeps its caption itself; the outline must hear of a change as it would
+// from any item, and of nothing when the caption stays.
+TEST_F(OutlineRecords, ANodesCaptionIsShownEditedAndToldOfOnce)
+{
+    QTreeWidgetItem* node = VorgEinf(Doc, nullptr);
+    int told = 0;
+    const auto connection =
+        QObject::connect(&Vorgangs, &QTreeWidget::itemChanged, [&](QTreeWidgetItem* item, int column) {
+            EXPECT_EQ(item, node);
+            EXPECT_EQ(column, 0);
+            ++told;
+        });
+    node->setText(0, QStringLiteral("Rohbau"));
+    node->setData(0, Qt::EditRole, QStringLiteral("Rohbau"));
+    EXPECT_EQ(told, 1);
+    Vorgangs.model()->setData(Vorgangs.model()->index(0, 0), QStringLiteral("Dach"));
+    EXPECT_EQ(told, 2);
+    EXPECT_EQ(node->text(0), QStringLiteral("Dach"));
+    EXPECT_EQ(Vorgangs.model()->data(Vorgangs.model()->index(0, 0), Qt::EditRole), QStringLiteral("Dach"));
+    node->setToolTip(0, QStringLiteral("Hinweis"));
+    EXPECT_EQ(node->toolTip(0), QStringLiteral("Hinweis"));
+    EXPECT_EQ(node->text(0), QStringLiteral("Dach"));
+    QObject::disconnect(connection);
+}
+
 TEST_F(OutlineRecords, InsertAddsAtTheEndOfTheLevelOrAsLastChild)
 {
     QTreeWidgetItem* p = VorgEinf(Doc, nullptr);

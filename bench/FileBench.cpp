@@ -67,9 +67,7 @@ void BM_OpenFile(benchmark::State& state)
         state.PauseTiming();
         auto project = std::make_unique<TProject>();
         state.ResumeTiming();
-        QByteArray bytes;
-        ReadFileBytes(name, bytes);
-        ReadProject(project->Doc, bytes);
+        ReadProjectFile(project->Doc, name);
         state.PauseTiming();
         project.reset();
         // Hand the freed memory back, so that every run builds its outlines in

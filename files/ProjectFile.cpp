@@ -244,8 +244,10 @@ void CheckNotDeleted(const uchar* image, const QString& what)
 // whole entry has been read.
 void ReadVorgang(TReader& in, TLoad& load, QTreeWidgetItem* node)
 {
+    // Kept apart: the texts read next may refill the reader's window.
     std::array<uchar, TaskImageSize> kept;
-    const uchar* image = std::copy_n(in.Take(TaskImageSize), TaskImageSize, kept.data()) - TaskImageSize;
+    std::copy_n(in.Take(TaskImageSize), TaskImageSize, kept.data());
+    const uchar* image = kept.data();
     CheckNotDeleted(image, QStringLiteral("Ein gelöschter Vorgang steht in der Gliederung"));
     const int32_t id = Int32At(image, 4);
     load.TakeVorgangId(id);
@@ -287,8 +289,8 @@ void ReadVorgang(TReader& in, TLoad& load, QTreeWidgetItem* node)
 void ReadArbeiter(TReader& in, TLoad& load, QTreeWidgetItem* node)
 {
     std::array<uchar, ResourceImageSize> kept;
-    const uchar* image =
-        std::copy_n(in.Take(ResourceImageSize), ResourceImageSize, kept.data()) - ResourceImageSize;
+    std::copy_n(in.Take(ResourceImageSize), ResourceImageSize, kept.data());
+    const uchar* image = kept.data();
     CheckNotDeleted(image, QStringLiteral("Eine gelöschte Ressource steht in der Gliederung"));
     const int32_t id = Int32At(image, 4);
     load.TakeArbeiterId(id);

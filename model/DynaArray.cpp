@@ -91,12 +91,12 @@ void ReportToStderr(const std::string& message)
 TStoreMemory::AllocFn TStoreMemory::Alloc = ZeroAlloc;
 TStoreMemory::ResizeFn TStoreMemory::Resize = ZeroResize;
 TStoreMemory::FreeFn TStoreMemory::Free = ZeroFree;
+TStoreMemory::ReportFn TStoreMemory::Report = ReportToStderr;
 
 std::size_t TStoreMemory::MappedBytes()
 {
     return Mapped;
 }
-TStoreMemory::ReportFn TStoreMemory::Report = ReportToStderr;
 
 TDynaArray::TDynaArray(uint32_t elementSize, void** cursorVar)
     : CursorVar(cursorVar), ElementSize(elementSize)

@@ -1,10 +1,12 @@
 #include "DynaArray.h"
 #include "ErrorHandler.h"
+#include "HugePages.h"
 #include "MainUnit.h"
 #include "Translations.h"
 
 int main(int argc, char** argv)
 {
+    RestartWithHugePageHeap(RunningProgramFile(), argv);
     TZeitkantApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zeitkant"));
     QGuiApplication::setDesktopFileName(QStringLiteral("de.zeitkant.Zeitkant"));

@@ -20,12 +20,14 @@ std::size_t Reserved(std::size_t bytes)
     return std::bit_ceil(bytes);
 }
 
-// Fresh pages come zero-filled from the system.
+// Fresh pages come zero-filled from the system, huge ones where it has them: a few
+// faults fill a task store of a million records instead of 35 000.
 void* MapZeroed(std::size_t bytes)
 {
     void* block = mmap(nullptr, Reserved(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (block == MAP_FAILED)
         return nullptr;
+    madvise(block, Reserved(bytes), MADV_HUGEPAGE);
     Mapped += bytes;
     return block;
 }

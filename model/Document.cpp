@@ -3,6 +3,19 @@
 #include "Outline.h"
 #include "Undo.h"
 
+void NoteWritten(TDocument& doc, uint32_t index)
+{
+    if (!doc.WrittenKnown)
+        return;
+    // Past one entry per task, comparing every task is the quicker way.
+    if (doc.Written.size() >= doc.VorgangStore->Count) {
+        doc.Written.clear();
+        doc.WrittenKnown = false;
+        return;
+    }
+    doc.Written.push_back(index);
+}
+
 void CreateModel(TDocument& doc, uint32_t seed)
 {
     doc.Random.seed(seed);
@@ -30,5 +43,7 @@ void DestroyModel(TDocument& doc)
     FreeLabels(doc.VorgangFieldLabels);
     FreeLabels(doc.ArbeiterFieldLabels);
     doc.ScheduleScratch.reset();
+    doc.Written.clear();
+    doc.WrittenKnown = false;
     ++doc.Generation;
 }

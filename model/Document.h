@@ -48,6 +48,14 @@ struct TDocument
     // order, some more than once); with RescheduledAll, any task may have changed.
     std::vector<uint32_t> Rescheduled;
     bool RescheduledAll = false;
+    // The other way round: the tasks the undo history saw written since the last
+    // recalculation (touched by a command, put back by an undo or redo step), by
+    // store index, in any order, some more than once. WrittenKnown says that these
+    // are all: every change is recorded from the end of a recalculation that ran
+    // while a command was being recorded; anything else (a change outside any
+    // command, a new document) lets the next recalculation compare every task.
+    std::vector<uint32_t> Written;
+    bool WrittenKnown = false;
     // Counts the times the stores were emptied, so that what is kept about their
     // records is not taken for a new document's.
     uint64_t Generation = 0;
@@ -65,6 +73,9 @@ struct TDocument
         return *static_cast<TArbeiterRec*>(ArbeiterStore->At(index));
     }
 };
+
+// Notes that the task with store index was written (see TDocument::Written).
+void NoteWritten(TDocument& doc, uint32_t index);
 
 // Seeds the generator, sets the labels to their defaults and creates both stores.
 void CreateModel(TDocument& doc, uint32_t seed);

@@ -261,10 +261,12 @@ void Touch(std::vector<TUndoState::TTouched<TRec>>& touched, std::unordered_set<
 
 void TouchRecord(TDocument& doc, TRecording& r, TOutlineKind kind, uint32_t index)
 {
-    if (kind == TOutlineKind::Vorgang)
+    if (kind == TOutlineKind::Vorgang) {
+        NoteWritten(doc, index);
         Touch(r.Vorgaenge, r.TouchedVorgaenge, r.VorgangCount, index, doc.VorgangAt(index));
-    else
+    } else {
         Touch(r.Arbeiter, r.TouchedArbeiter, r.ArbeiterCount, index, doc.ArbeiterAt(index));
+    }
 }
 
 // Pairs the touched records with their state now, and adds the records appended
@@ -451,11 +453,14 @@ void Apply(TDocument& doc, const TUndoStep& step, bool forward)
                    [&](uint32_t i) -> TVorgangRec& { return doc.VorgangAt(i); });
     RestoreRecords(doc, step.Arbeiter, forward,
                    [&](uint32_t i) -> TArbeiterRec& { return doc.ArbeiterAt(i); });
-    for (const auto& change : step.Vorgaenge)
+    for (const auto& change : step.Vorgaenge) {
         shadow[change.Index] = ScheduleFieldsOf(doc.VorgangAt(change.Index));
+        NoteWritten(doc, change.Index);
+    }
     for (const TScheduleChange& change : step.Schedule) {
         SetScheduleFields(doc.VorgangAt(change.Index), forward ? change.After : change.Before);
         shadow[change.Index] = forward ? change.After : change.Before;
+        NoteWritten(doc, change.Index);
     }
     if (step.Labels) {
         SetLabelTexts(LabelsOf(doc, step.Labels->Outline),

@@ -1,6 +1,7 @@
 #include "Schedule.h"
 
 #include "Outline.h"
+#include "Undo.h"
 
 #include <QTreeWidget>
 #include <algorithm>
@@ -369,7 +370,8 @@ bool SameDates(const TVorgangRec& rec, const TScheduleFields& left)
 class TQuickRecalculation
 {
 public:
-    TQuickRecalculation(TDocument& doc, TWorkspace& work) : Doc(doc), Count(doc.VorgangStore->Count), W(work)
+    TQuickRecalculation(TDocument& doc, TWorkspace& work, bool writtenKnown)
+        : Doc(doc), Count(doc.VorgangStore->Count), W(work), WrittenKnown(writtenKnown)
     {}
 
     bool Run(TRecalcStats& stats)
@@ -410,6 +412,7 @@ private:
     TDocument& Doc;
     const uint32_t Count;
     TWorkspace& W;
+    const bool WrittenKnown;   // only the tasks in Doc.Written can have been written
     uint32_t Leaf = None;      // the leaf put in
     uint32_t NewParent = None; // its parent, when that was a leaf before
     bool CutsLeafLink = false;
@@ -500,31 +503,41 @@ private:
 
     // The tasks whose dates differ from what the last recalculation left are the
     // first reached; any other difference leaves the work to the full recalculation.
+    // Only the tasks written since can differ, when the document knows them all.
     bool FindChangedDates(uint32_t old)
     {
-        for (uint32_t i = 0; i < old; ++i) {
-            if (W.Quick[i])
-                continue;
-            const TVorgangRec& rec = Rec(i);
-            const bool live = rec.Deleted == 0;
-            if (live != (W.Info[i].Live != 0) || rec.Id != W.IdOf[i])
+        if (WrittenKnown)
+            return std::all_of(Doc.Written.begin(), Doc.Written.end(),
+                               [&](uint32_t i) { return i >= old || TakeInWritten(i, old); });
+        for (uint32_t i = 0; i < old; ++i)
+            if (!TakeInWritten(i, old))
                 return false;
-            if (!live)
-                continue;
-            const TScheduleFields& left = W.Left[i];
-            if (rec.IsSummary != left.IsSummary || (W.NodeOf[i] && rec.Node != W.NodeOf[i]))
+        return true;
+    }
+
+    bool TakeInWritten(uint32_t i, uint32_t old)
+    {
+        if (W.Quick[i])
+            return true;
+        const TVorgangRec& rec = Rec(i);
+        const bool live = rec.Deleted == 0;
+        if (live != (W.Info[i].Live != 0) || rec.Id != W.IdOf[i])
+            return false;
+        if (!live)
+            return true;
+        const TScheduleFields& left = W.Left[i];
+        if (rec.IsSummary != left.IsSummary || (W.NodeOf[i] && rec.Node != W.NodeOf[i]))
+            return false;
+        if (rec.Link != left.Link) {
+            if (!LinkGoes(rec))
                 return false;
-            if (rec.Link != left.Link) {
-                if (!LinkGoes(rec))
-                    return false;
-                Mark(i);
-                W.LinkGone.push_back(i);
-            }
-            if (!SameDates(rec, left)) {
-                if (!W.NodeOf[i] || W.Reach.size() > old / 8 + 16)
-                    return false;
-                Mark(i);
-            }
+            Mark(i);
+            W.LinkGone.push_back(i);
+        }
+        if (!SameDates(rec, left)) {
+            if (!W.NodeOf[i] || W.Reach.size() > old / 8 + 16)
+                return false;
+            Mark(i);
         }
         return true;
     }
@@ -1134,8 +1147,13 @@ TRecalcStats Recalculate(TDocument& doc)
         doc.ScheduleScratch = std::make_unique<TWorkspace>();
     auto& work = static_cast<TWorkspace&>(*doc.ScheduleScratch);
     const bool bound = ApplyTreeEvents(doc, work, doc.VorgangStore->Count);
+    // Only a change recorded as a command says everything it wrote.
+    const bool writtenKnown = doc.WrittenKnown && IsRecording(doc);
+    doc.WrittenKnown = false;
     TRecalcStats stats;
-    if (bound && TQuickRecalculation(doc, work).Run(stats))
-        return stats;
-    return TRecalculation(doc, work, bound).Run();
+    if (!bound || !TQuickRecalculation(doc, work, writtenKnown).Run(stats))
+        stats = TRecalculation(doc, work, bound).Run();
+    doc.Written.clear();
+    doc.WrittenKnown = IsRecording(doc);
+    return stats;
 }

@@ -2,6 +2,7 @@
 #include "Outline.h"
 #include "Printers.h"
 #include "Texts.h"
+#include "Undo.h"
 
 #include <QAction>
 #include <QApplication>
@@ -89,11 +90,16 @@ TEST_F(OutlineMenus, EveryChangeReschedules)
     QTreeWidget* outline = Outline("Vorgangs");
     TVorgangRec& first = VorgangOf(Form.Doc(), outline->topLevelItem(0));
     TVorgangRec& second = VorgangOf(Form.Doc(), outline->topLevelItem(1));
+    // Written as an edit is, which the next command's recalculation takes in.
+    TUndoRecording edit(Form.Doc(), QStringLiteral("Bearbeiten"));
+    NoteEditing(Form.Doc(), TOutlineKind::Vorgang, outline->topLevelItem(0), false);
+    NoteEditing(Form.Doc(), TOutlineKind::Vorgang, outline->topLevelItem(1), false);
     first.Beginn = 46000;
     first.Ende = 46002;
     second.Beginn = 46010;
     second.Ende = 46011;
     second.Link = first.Id + 1;
+    edit.Commit();
     Trigger("EinfgenVorgangeinfgen1");
     EXPECT_EQ(second.Beginn, 46002);
     EXPECT_EQ(second.Ende, 46003);

@@ -221,4 +221,27 @@ TEST_F(IncrementalRecalculation, TreeChangesKeepWhatLiesInsideASummary)
     EXPECT_NE(VorgangOf(Doc, p).Link, 0);
 }
 
+// Commands tell what they write; past one entry per task the list is given up and
+// every task compared, also when the commands recalculated nothing in between.
+TEST_F(IncrementalRecalculation, WritesPastOneNotePerTaskAreAllTakenIn)
+{
+    QTreeWidgetItem* first = VorgEinf(Doc, nullptr);
+    QTreeWidgetItem* second = VorgEinf(Doc, first);
+    VorgangOf(Doc, second).Link = VorgangOf(Doc, first).Id + 1;
+    {
+        TUndoRecording recording(Doc, QStringLiteral("Anfang"));
+        Recalculate(Doc);
+    }
+    for (int day = 1; day <= 3; ++day) {
+        TUndoRecording edit(Doc, QStringLiteral("Bearbeiten"));
+        NoteEditing(Doc, TOutlineKind::Vorgang, first, false);
+        VorgangOf(Doc, first).Beginn = 46000 + day;
+        VorgangOf(Doc, first).Ende = 46001 + day;
+        edit.Commit();
+    }
+    TUndoRecording recording(Doc, QStringLiteral("Neu berechnen"));
+    Recalculate(Doc);
+    EXPECT_EQ(VorgangOf(Doc, second).Beginn, 46004);
+}
+
 } // namespace

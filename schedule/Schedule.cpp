@@ -81,6 +81,7 @@ struct TWorkspace final : TDocumentScratch
     std::vector<uint8_t> Quick;
     std::vector<uint8_t> Seen;
     std::vector<uint32_t> LinkGone;
+    std::vector<uint32_t> Again; // the quick recalculation's tasks still to settle
     std::vector<uint32_t> Reach;
     std::vector<TScheduleFields> ReachFound;
     // The outline whose shape the tree fields of Info, Walked and NodeOf describe,
@@ -396,7 +397,9 @@ public:
         TakeInChangedShape(old);
         for (uint32_t t : W.Reach)
             W.Quick[t] = 1;
-        for (uint32_t k = 0; k < W.Reach.size(); ++k) {
+        // What changed may have new parents and followers, whose spans it changes
+        // whether or not its own moves.
+        for (std::size_t k = 0, changed = W.Reach.size(); k < changed; ++k) {
             const uint32_t t = W.Reach[k];
             Mark(W.Info[t].Parent);
             for (uint32_t f = W.FirstFollower[t]; f != None; f = W.NextFollower[f])
@@ -641,9 +644,16 @@ private:
         W.ReachFound.push_back(ScheduleFieldsOf(Rec(t)));
     }
 
+    // Settles the tasks reached, each after what it depends on among them, and
+    // reaches on from a task only when its span moved: to its parent and its
+    // followers. A task settled before one it depends on moved is settled again;
+    // the spans depend on each other without loops, so this ends with the spans a
+    // settling of every task in order gives.
     void SettleReached()
     {
-        for (uint32_t root : W.Reach) {
+        W.Again.assign(W.Reach.begin(), W.Reach.end());
+        for (std::size_t k = 0; k < W.Again.size(); ++k) {
+            const uint32_t root = W.Again[k];
             if (W.Quick[root] != 1)
                 continue;
             W.Stack.assign(1, root);
@@ -664,8 +674,11 @@ private:
                 W.Stack.pop_back();
                 if (W.Quick[t] == 2) {
                     W.Quick[t] = 3;
+                    const TSpan before = W.Spans[t];
                     Restart(t);
                     SettleSpan(W, t);
+                    if (!SameSpan(before, W.Spans[t]))
+                        ReachOnFrom(t);
                 }
             }
         }
@@ -679,6 +692,31 @@ private:
                 Report(Doc, Count, t);
             W.Quick[t] = 0;
         }
+    }
+
+    void ReachOnFrom(uint32_t t)
+    {
+        auto reach = [&](uint32_t d) {
+            if (d == None || Rec(d).Deleted)
+                return;
+            if (W.Quick[d] == 0) {
+                Mark(d);
+                W.Again.push_back(d);
+            } else if (W.Quick[d] == 3) {
+                W.Quick[d] = 1;
+                W.Again.push_back(d);
+            }
+        };
+        reach(W.Info[t].Parent);
+        for (uint32_t f = W.FirstFollower[t]; f != None; f = W.NextFollower[f])
+            if (Rec(f).Link > 0)
+                reach(f);
+    }
+
+    static bool SameSpan(const TSpan& a, const TSpan& b)
+    {
+        return std::bit_cast<uint64_t>(a.Beginn) == std::bit_cast<uint64_t>(b.Beginn) &&
+               std::bit_cast<uint64_t>(a.Ende) == std::bit_cast<uint64_t>(b.Ende);
     }
 
     // The span a task starts settling from, as the first pass of the full

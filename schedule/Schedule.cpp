@@ -399,13 +399,8 @@ public:
             W.Quick[t] = 1;
         // What changed may have new parents and followers, whose spans it changes
         // whether or not its own moves.
-        for (std::size_t k = 0, changed = W.Reach.size(); k < changed; ++k) {
-            const uint32_t t = W.Reach[k];
-            Mark(W.Info[t].Parent);
-            for (uint32_t f = W.FirstFollower[t]; f != None; f = W.NextFollower[f])
-                if (Rec(f).Link > 0)
-                    Mark(f);
-        }
+        for (std::size_t k = 0, changed = W.Reach.size(); k < changed; ++k)
+            ForEachDependent(W.Reach[k], [&](uint32_t d) { Mark(d); });
         SettleReached();
         stats.Steps = W.Reach.size();
         return true;
@@ -694,9 +689,18 @@ private:
         }
     }
 
+    // The tasks whose spans depend on t's: its parent and its linked followers.
+    template <typename TVisit> void ForEachDependent(uint32_t t, TVisit visit)
+    {
+        visit(W.Info[t].Parent);
+        for (uint32_t f = W.FirstFollower[t]; f != None; f = W.NextFollower[f])
+            if (Rec(f).Link > 0)
+                visit(f);
+    }
+
     void ReachOnFrom(uint32_t t)
     {
-        auto reach = [&](uint32_t d) {
+        ForEachDependent(t, [&](uint32_t d) {
             if (d == None || Rec(d).Deleted)
                 return;
             if (W.Quick[d] == 0) {
@@ -706,11 +710,7 @@ private:
                 W.Quick[d] = 1;
                 W.Again.push_back(d);
             }
-        };
-        reach(W.Info[t].Parent);
-        for (uint32_t f = W.FirstFollower[t]; f != None; f = W.NextFollower[f])
-            if (Rec(f).Link > 0)
-                reach(f);
+        });
     }
 
     static bool SameSpan(const TSpan& a, const TSpan& b)

@@ -1,6 +1,7 @@
 #include "OutlineView.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -13,7 +14,7 @@ constexpr int PatchBudget = 16;
 
 bool ShowsChildren(const QTreeWidgetItem* item)
 {
-    return item->childCount() > 0 && item->isExpanded();
+    return item->childCount() > 0 && IsExpanded(item);
 }
 
 // Visits the shown nodes below item, in order, without recursion: imported
@@ -37,6 +38,21 @@ template <typename TVisit> void ForShownBelow(QTreeWidgetItem* item, TVisit visi
     }
 }
 
+// Visits every node below item, shown or not, in pre-order, without recursion.
+template <typename TVisit> void ForEachBelow(QTreeWidgetItem* item, TVisit visit)
+{
+    std::vector<QTreeWidgetItem*> pending;
+    for (int i = item->childCount() - 1; i >= 0; --i)
+        pending.push_back(item->child(i));
+    while (!pending.empty()) {
+        QTreeWidgetItem* node = pending.back();
+        pending.pop_back();
+        visit(node);
+        for (int i = node->childCount() - 1; i >= 0; --i)
+            pending.push_back(node->child(i));
+    }
+}
+
 void AppendShown(QTreeWidgetItem* item, std::vector<QTreeWidgetItem*>& rows)
 {
     rows.push_back(item);
@@ -54,7 +70,7 @@ std::size_t ShownCount(QTreeWidgetItem* item)
 bool AncestorsExpanded(const QTreeWidgetItem* item)
 {
     for (const QTreeWidgetItem* p = item->parent(); p; p = p->parent())
-        if (!p->isExpanded())
+        if (!IsExpanded(p))
             return false;
     return true;
 }
@@ -88,8 +104,7 @@ TOutlineView::TOutlineView(QWidget* parent) : QTreeWidget(parent)
         UpdateScrollBars();
         QMetaObject::invokeMethod(this, &TOutlineView::UpdateScrollBars, Qt::QueuedConnection);
     });
-    connect(this, &QTreeView::expanded, this, &TOutlineView::Expanded);
-    connect(this, &QTreeView::collapsed, this, &TOutlineView::Collapsed);
+    connect(this, &QTreeView::expanded, this, &TOutlineView::ExpandedByQt);
     connect(this, &QAbstractItemView::doubleClicked, this, [this] { DoubleClickSeen = true; });
 }
 
@@ -205,7 +220,7 @@ void TOutlineView::rowsInserted(const QModelIndex& parent, int start, int end)
 {
     if (TakePatch()) {
         QTreeWidgetItem* above = parent.isValid() ? itemFromIndex(parent) : invisibleRootItem();
-        if (!parent.isValid() || (above->isExpanded() && AncestorsExpanded(above))) {
+        if (!parent.isValid() || (IsExpanded(above) && AncestorsExpanded(above))) {
             int at = 0;
             if (start > 0) {
                 QTreeWidgetItem* previous = above->child(start - 1);
@@ -233,10 +248,22 @@ void TOutlineView::rowsInserted(const QModelIndex& parent, int start, int end)
 void TOutlineView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end)
 {
     QTreeView::rowsAboutToBeRemoved(parent, start, end);
+    QTreeWidgetItem* above = parent.isValid() ? itemFromIndex(parent) : invisibleRootItem();
+    RemoveRows(above, start, end);
+    // As in Qt's tree view, nodes that leave the outline leave collapsed.
+    for (int i = start; i <= end; ++i) {
+        QTreeWidgetItem* node = above->child(i);
+        static_cast<TOutlineNode*>(node)->Expanded = false;
+        ForEachBelow(node,
+                     [](QTreeWidgetItem* below) { static_cast<TOutlineNode*>(below)->Expanded = false; });
+    }
+}
+
+void TOutlineView::RemoveRows(QTreeWidgetItem* above, int start, int end)
+{
     if (!TakePatch())
         return;
-    QTreeWidgetItem* above = parent.isValid() ? itemFromIndex(parent) : invisibleRootItem();
-    if (parent.isValid() && !(above->isExpanded() && AncestorsExpanded(above)))
+    if (above != invisibleRootItem() && !(IsExpanded(above) && AncestorsExpanded(above)))
         return;
     const int row = RowOf(above->child(start));
     std::size_t count = 0;
@@ -247,39 +274,69 @@ void TOutlineView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, in
     Rows.erase(Rows.begin() + row, Rows.begin() + row + std::ptrdiff_t(count));
 }
 
-void TOutlineView::Expanded(const QModelIndex& index)
+void TOutlineView::ShowExpanded(TOutlineNode* node, bool expanded)
 {
-    QTreeWidgetItem* item = itemFromIndex(index);
-    if (!AncestorsExpanded(item))
+    if (node->Expanded == expanded)
         return;
-    if (TakePatch()) {
-        std::vector<QTreeWidgetItem*> added;
-        ForShownBelow(item, [&](QTreeWidgetItem* node) { added.push_back(node); });
-        if (const int row = RowOf(item); row < 0)
-            Forget();
+    node->Expanded = expanded;
+    // While the rows wait for a rebuild, which a layout is pending for, there is
+    // nothing to patch: a file's expanded nodes come here by the hundred thousand.
+    if (!Stale && AncestorsExpanded(node)) {
+        if (expanded)
+            PatchExpanded(node);
         else
-            Rows.insert(Rows.begin() + row + 1, added.begin(), added.end());
+            PatchCollapsed(node);
+        Shifted();
     }
-    Shifted();
+    if (expanded)
+        Q_EMIT itemExpanded(node);
+    else
+        Q_EMIT itemCollapsed(node);
 }
 
-void TOutlineView::Collapsed(const QModelIndex& index)
+// Qt's own ways of expanding (its public functions, accessibility): the tree widget
+// has told already; the node takes the state over and Qt keeps none.
+void TOutlineView::ExpandedByQt(const QModelIndex& index)
 {
-    QTreeWidgetItem* item = itemFromIndex(index);
-    if (!AncestorsExpanded(item))
-        return;
-    if (TakePatch()) {
-        // The node no longer counts as expanded; its children's rows are still there.
-        std::size_t count = 0;
-        for (int i = 0; i < item->childCount(); ++i)
-            count += ShownCount(item->child(i));
-        const int row = RowOf(item);
-        if (row < 0 || std::size_t(row) + 1 + count > Rows.size())
-            Forget();
-        else
-            Rows.erase(Rows.begin() + row + 1, Rows.begin() + row + 1 + std::ptrdiff_t(count));
+    {
+        const QSignalBlocker quiet(this);
+        collapse(index);
     }
-    Shifted();
+    auto* node = static_cast<TOutlineNode*>(itemFromIndex(index));
+    if (node->Expanded)
+        return;
+    node->Expanded = true;
+    if (!Stale && AncestorsExpanded(node)) {
+        PatchExpanded(node);
+        Shifted();
+    }
+}
+
+void TOutlineView::PatchExpanded(QTreeWidgetItem* item)
+{
+    if (!TakePatch())
+        return;
+    std::vector<QTreeWidgetItem*> added;
+    ForShownBelow(item, [&](QTreeWidgetItem* node) { added.push_back(node); });
+    if (const int row = RowOf(item); row < 0)
+        Forget();
+    else
+        Rows.insert(Rows.begin() + row + 1, added.begin(), added.end());
+}
+
+// The node no longer counts as expanded; its children's rows are still there.
+void TOutlineView::PatchCollapsed(QTreeWidgetItem* item)
+{
+    if (!TakePatch())
+        return;
+    std::size_t count = 0;
+    for (int i = 0; i < item->childCount(); ++i)
+        count += ShownCount(item->child(i));
+    const int row = RowOf(item);
+    if (row < 0 || std::size_t(row) + 1 + count > Rows.size())
+        Forget();
+    else
+        Rows.erase(Rows.begin() + row + 1, Rows.begin() + row + 1 + std::ptrdiff_t(count));
 }
 
 // After rows came or went below an expanded or collapsed node: the scroll range
@@ -349,8 +406,8 @@ void TOutlineView::scrollTo(const QModelIndex& index, ScrollHint hint)
         return;
     QTreeWidgetItem* item = itemFromIndex(index);
     for (QTreeWidgetItem* p = item->parent(); p && state() == NoState && itemsExpandable(); p = p->parent())
-        if (!p->isExpanded())
-            p->setExpanded(true);
+        if (!IsExpanded(p))
+            SetExpanded(p, true);
     UpdateScrollBars();
     const int row = RowOf(item);
     if (row < 0)
@@ -416,8 +473,8 @@ QModelIndex TOutlineView::moveCursor(CursorAction cursorAction, Qt::KeyboardModi
     case MoveEnd:
         return at(count - 1);
     case MoveLeft:
-        if (current->isExpanded() && itemsExpandable() && across->value() == across->minimum()) {
-            current->setExpanded(false);
+        if (IsExpanded(current) && itemsExpandable() && across->value() == across->minimum()) {
+            SetExpanded(current, false);
         } else if (style()->styleHint(QStyle::SH_ItemView_ArrowKeysNavigateIntoChildren, nullptr, this) &&
                    current->parent()) {
             return indexFromItem(current->parent());
@@ -426,8 +483,8 @@ QModelIndex TOutlineView::moveCursor(CursorAction cursorAction, Qt::KeyboardModi
         }
         break;
     case MoveRight:
-        if (!current->isExpanded() && itemsExpandable() && current->childCount() > 0) {
-            current->setExpanded(true);
+        if (!IsExpanded(current) && itemsExpandable() && current->childCount() > 0) {
+            SetExpanded(current, true);
         } else if (style()->styleHint(QStyle::SH_ItemView_ArrowKeysNavigateIntoChildren, nullptr, this) &&
                    row + 1 < count && Rows[std::size_t(row + 1)]->parent() == current) {
             return at(row + 1);
@@ -490,6 +547,30 @@ void TOutlineView::scrollContentsBy(int dx, int dy)
         header()->setOffset(isRightToLeft() ? -horizontalScrollBar()->value()
                                             : horizontalScrollBar()->value());
     viewport()->scroll(dx, dy * RowHeight());
+}
+
+// The tree view's keys for expanding: "+" and "-" the current node, "*" it and
+// every node below it, leaves included.
+void TOutlineView::keyPressEvent(QKeyEvent* event)
+{
+    QTreeWidgetItem* current = currentItem();
+    if (current && itemsExpandable()) {
+        switch (event->key()) {
+        case Qt::Key_Asterisk:
+            ForEachBelow(current, [](QTreeWidgetItem* node) { SetExpanded(node, true); });
+            SetExpanded(current, true);
+            break;
+        case Qt::Key_Plus:
+            SetExpanded(current, true);
+            break;
+        case Qt::Key_Minus:
+            SetExpanded(current, false);
+            break;
+        default:
+            break;
+        }
+    }
+    QAbstractItemView::keyPressEvent(event);
 }
 
 void TOutlineView::updateGeometries()
@@ -573,7 +654,7 @@ QTreeWidgetItem* TOutlineView::BranchAt(const QPoint& point) const
 
 void TOutlineView::Toggle(QTreeWidgetItem* item)
 {
-    item->setExpanded(!item->isExpanded());
+    SetExpanded(item, !IsExpanded(item));
     updateGeometries();
     viewport()->update();
 }
@@ -638,7 +719,7 @@ void TOutlineView::DrawRow(QPainter& painter, QStyleOptionViewItem option, QTree
     const QModelIndex index = indexFromItem(item);
     const QTreeWidgetItem* parent = item->parent() ? item->parent() : invisibleRootItem();
     const bool children = item->childCount() > 0;
-    const bool expanded = item->isExpanded();
+    const bool expanded = IsExpanded(item);
     const bool siblings = index.row() < parent->childCount() - 1;
     const int height = RowHeight();
     option.rect = QRect(0, y, viewport()->width(), height);
@@ -720,7 +801,7 @@ void TOutlineView::DrawBranches(QPainter& painter, const QRect& rect, QTreeWidge
         opt.state = QStyle::State_Item | extra |
                     (hasMoreSiblings(item) ? QStyle::State_Sibling : QStyle::State_None) |
                     (item->childCount() > 0 ? QStyle::State_Children : QStyle::State_None) |
-                    (item->isExpanded() ? QStyle::State_Open : QStyle::State_None);
+                    (IsExpanded(item) ? QStyle::State_Open : QStyle::State_None);
         style()->drawPrimitive(QStyle::PE_IndicatorBranch, &opt, &painter, this);
     }
     const QTreeWidgetItem* current = item->parent();

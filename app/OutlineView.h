@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Outline.h"
+
 #include <QTreeWidget>
 #include <vector>
 
@@ -9,7 +11,12 @@
 // shown nodes in order, patches it where a change happened and paints the rows in
 // sight. Items, signals, selection, in-place editing and the keys and clicks behave
 // as in the tree widget. Every row is as high as the first.
-class TOutlineView : public QTreeWidget
+//
+// Its nodes are TOutlineNodes, and it shows them expanded from their own Expanded:
+// Qt's tree view holds none of them expanded, so the item's isExpanded() is always
+// false here. Ask IsExpanded and set with SetExpanded; Qt's own ways of expanding
+// (the item's setExpanded among them) hand the state over to the node.
+class TOutlineView : public QTreeWidget, public TExpansionView
 {
 public:
     explicit TOutlineView(QWidget* parent = nullptr);
@@ -29,10 +36,13 @@ public:
     // The shown nodes in order, as painted from the top of the scrolled list.
     const std::vector<QTreeWidgetItem*>& ShownRows() const;
 
+    void ShowExpanded(TOutlineNode* node, bool expanded) override;
+
 protected:
     void rowsInserted(const QModelIndex& parent, int start, int end) override;
     void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
     void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent* event) override;
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     int horizontalOffset() const override;
     int verticalOffset() const override;
@@ -70,8 +80,10 @@ private:
     QRect RowRect(int row) const;
     QTreeWidgetItem* BranchAt(const QPoint& point) const;
     void Toggle(QTreeWidgetItem* item);
-    void Expanded(const QModelIndex& index);
-    void Collapsed(const QModelIndex& index);
+    void RemoveRows(QTreeWidgetItem* above, int start, int end);
+    void ExpandedByQt(const QModelIndex& index);
+    void PatchExpanded(QTreeWidgetItem* item);
+    void PatchCollapsed(QTreeWidgetItem* item);
     void Shifted();
     void UpdateScrollBars();
     void DrawRow(QPainter& painter, QStyleOptionViewItem option, QTreeWidgetItem* item, int y) const;

@@ -61,8 +61,14 @@ void TOutlineNode::setData(int column, int role, const QVariant& value)
 
 void SetExpanded(QTreeWidgetItem* node, bool expanded)
 {
+    auto* own = static_cast<TOutlineNode*>(node);
+    QTreeWidget* outline = node->treeWidget();
+    if (auto* view = dynamic_cast<TExpansionView*>(outline)) {
+        view->ShowExpanded(own, expanded);
+        return;
+    }
     node->setExpanded(expanded);
-    static_cast<TOutlineNode*>(node)->Expanded = expanded && node->treeWidget();
+    own->Expanded = expanded && outline;
 }
 
 void TrackExpansion(QTreeWidget* outline)

@@ -46,6 +46,21 @@ inline bool IsExpanded(const QTreeWidgetItem* node)
     return static_cast<const TOutlineNode*>(node)->Expanded;
 }
 
+// An outline that shows its nodes expanded or collapsed from their own Expanded
+// alone. Qt's tree view keeps a persistent index per expanded node, and Qt's model
+// visits every persistent index at each insertion and removal of a row: at a
+// million tasks, most of the time of an edit.
+class TExpansionView
+{
+public:
+    // Sets node's Expanded and shows it; tells like Qt's tree widget, once per
+    // change, unless the outline's signals are blocked.
+    virtual void ShowExpanded(TOutlineNode* node, bool expanded) = 0;
+
+protected:
+    ~TExpansionView() = default;
+};
+
 // Expands or collapses node in its outline, also while the outline's signals are
 // blocked. A node outside any outline stays collapsed, as the outline sees it.
 void SetExpanded(QTreeWidgetItem* node, bool expanded);

@@ -38,21 +38,6 @@ template <typename TVisit> void ForShownBelow(QTreeWidgetItem* item, TVisit visi
     }
 }
 
-// Visits every node below item, shown or not, in pre-order, without recursion.
-template <typename TVisit> void ForEachBelow(QTreeWidgetItem* item, TVisit visit)
-{
-    std::vector<QTreeWidgetItem*> pending;
-    for (int i = item->childCount() - 1; i >= 0; --i)
-        pending.push_back(item->child(i));
-    while (!pending.empty()) {
-        QTreeWidgetItem* node = pending.back();
-        pending.pop_back();
-        visit(node);
-        for (int i = node->childCount() - 1; i >= 0; --i)
-            pending.push_back(node->child(i));
-    }
-}
-
 void AppendShown(QTreeWidgetItem* item, std::vector<QTreeWidgetItem*>& rows)
 {
     rows.push_back(item);
@@ -252,10 +237,8 @@ void TOutlineView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, in
     RemoveRows(above, start, end);
     // As in Qt's tree view, nodes that leave the outline leave collapsed.
     for (int i = start; i <= end; ++i) {
-        QTreeWidgetItem* node = above->child(i);
-        static_cast<TOutlineNode*>(node)->Expanded = false;
-        ForEachBelow(node,
-                     [](QTreeWidgetItem* below) { static_cast<TOutlineNode*>(below)->Expanded = false; });
+        PreOrder(above->child(i),
+                 [](QTreeWidgetItem* node) { static_cast<TOutlineNode*>(node)->Expanded = false; });
     }
 }
 
@@ -276,8 +259,18 @@ void TOutlineView::RemoveRows(QTreeWidgetItem* above, int start, int end)
 
 void TOutlineView::ShowExpanded(TOutlineNode* node, bool expanded)
 {
-    if (node->Expanded == expanded)
+    if (!Show(node, expanded))
         return;
+    if (expanded)
+        Q_EMIT itemExpanded(node);
+    else
+        Q_EMIT itemCollapsed(node);
+}
+
+bool TOutlineView::Show(TOutlineNode* node, bool expanded)
+{
+    if (node->Expanded == expanded)
+        return false;
     node->Expanded = expanded;
     // While the rows wait for a rebuild, which a layout is pending for, there is
     // nothing to patch: a file's expanded nodes come here by the hundred thousand.
@@ -288,10 +281,7 @@ void TOutlineView::ShowExpanded(TOutlineNode* node, bool expanded)
             PatchCollapsed(node);
         Shifted();
     }
-    if (expanded)
-        Q_EMIT itemExpanded(node);
-    else
-        Q_EMIT itemCollapsed(node);
+    return true;
 }
 
 // Qt's own ways of expanding (its public functions, accessibility): the tree widget
@@ -302,14 +292,7 @@ void TOutlineView::ExpandedByQt(const QModelIndex& index)
         const QSignalBlocker quiet(this);
         collapse(index);
     }
-    auto* node = static_cast<TOutlineNode*>(itemFromIndex(index));
-    if (node->Expanded)
-        return;
-    node->Expanded = true;
-    if (!Stale && AncestorsExpanded(node)) {
-        PatchExpanded(node);
-        Shifted();
-    }
+    Show(static_cast<TOutlineNode*>(itemFromIndex(index)), true);
 }
 
 void TOutlineView::PatchExpanded(QTreeWidgetItem* item)
@@ -557,7 +540,11 @@ void TOutlineView::keyPressEvent(QKeyEvent* event)
     if (current && itemsExpandable()) {
         switch (event->key()) {
         case Qt::Key_Asterisk:
-            ForEachBelow(current, [](QTreeWidgetItem* node) { SetExpanded(node, true); });
+            // The node itself last: below a collapsed node nothing needs patching.
+            PreOrder(current, [current](QTreeWidgetItem* node) {
+                if (node != current)
+                    SetExpanded(node, true);
+            });
             SetExpanded(current, true);
             break;
         case Qt::Key_Plus:

@@ -82,6 +82,8 @@ private:
     void Toggle(QTreeWidgetItem* item);
     void RemoveRows(QTreeWidgetItem* above, int start, int end);
     void ExpandedByQt(const QModelIndex& index);
+    // Sets node's state and patches the shown rows; false when it was so already.
+    bool Show(TOutlineNode* node, bool expanded);
     void PatchExpanded(QTreeWidgetItem* item);
     void PatchCollapsed(QTreeWidgetItem* item);
     void Shifted();

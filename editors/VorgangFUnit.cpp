@@ -45,12 +45,10 @@ bool Assigned(const TVorgangRec& rec, int32_t id)
     return false;
 }
 
-template <typename Visit> void PreOrder(QTreeWidgetItem* parent, Visit& visit)
+template <typename Visit> void ForEachNode(QTreeWidget* tree, Visit visit)
 {
-    for (int i = 0; i < parent->childCount(); ++i) {
-        visit(parent->child(i));
-        PreOrder(parent->child(i), visit);
-    }
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        PreOrder(tree->topLevelItem(i), visit);
 }
 
 } // namespace
@@ -294,7 +292,7 @@ void TVorgangForm::FillResourceTree(const TDocument& doc, const TVorgangRec& rec
         const int32_t id = doc.ArbeiterAt(copy->data(0, NodeIndexRole).toUInt()).Id;
         copy->setCheckState(0, Assigned(rec, id) ? Qt::Checked : Qt::Unchecked);
     };
-    PreOrder(HTMLTreeview1->invisibleRootItem(), mark);
+    ForEachNode(HTMLTreeview1, mark);
     LoadedChecked = CheckedIds(doc);
     ResourcesToggled = false;
 }
@@ -306,7 +304,7 @@ std::vector<int32_t> TVorgangForm::CheckedIds(const TDocument& doc) const
         if (copy->checkState(0) == Qt::Checked)
             ids.push_back(doc.ArbeiterAt(copy->data(0, NodeIndexRole).toUInt()).Id);
     };
-    PreOrder(HTMLTreeview1->invisibleRootItem(), take);
+    ForEachNode(HTMLTreeview1, take);
     return ids;
 }
 

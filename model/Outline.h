@@ -3,6 +3,7 @@
 #include "Document.h"
 
 #include <QTreeWidgetItem>
+#include <vector>
 
 class QTreeWidget;
 
@@ -69,6 +70,20 @@ void SetExpanded(QTreeWidgetItem* node, bool expanded);
 // its outline loses its expanded state there; whoever puts it back collapses it
 // with SetExpanded.
 void TrackExpansion(QTreeWidget* outline);
+
+// Visits node and every node below it, shown or not, in pre-order, without
+// recursing: deep outlines are legal.
+template <typename TVisit> void PreOrder(QTreeWidgetItem* node, TVisit visit)
+{
+    std::vector<QTreeWidgetItem*> pending{node};
+    while (!pending.empty()) {
+        QTreeWidgetItem* next = pending.back();
+        pending.pop_back();
+        visit(next);
+        for (int i = next->childCount() - 1; i >= 0; --i)
+            pending.push_back(next->child(i));
+    }
+}
 
 // Every node of the outlines is a TOutlineNode.
 inline uint32_t RecordIndex(const QTreeWidgetItem* node)

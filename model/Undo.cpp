@@ -79,19 +79,6 @@ void PutAt(QTreeWidget* outline, const TNodePath& path, QTreeWidgetItem* node)
         SetExpanded(parent, IsExpanded(parent));
 }
 
-// Visits node's subtree in pre-order without recursing: deep outlines are legal.
-template <typename TVisit> void PreOrder(QTreeWidgetItem* node, TVisit visit)
-{
-    std::vector<QTreeWidgetItem*> pending{node};
-    while (!pending.empty()) {
-        QTreeWidgetItem* next = pending.back();
-        pending.pop_back();
-        visit(next);
-        for (int i = next->childCount() - 1; i >= 0; --i)
-            pending.push_back(next->child(i));
-    }
-}
-
 std::vector<TShapeNode> ShapeOf(QTreeWidgetItem* node)
 {
     std::vector<TShapeNode> shape;

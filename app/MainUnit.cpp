@@ -402,7 +402,8 @@ TDocumentCommands TMainForm::Commands()
             *OpenDialog1,
             *SaveDialog1,
             [this] { SetUnChanged(); },
-            [this] { RepaintCharts(); }};
+            [this] { RepaintCharts(); },
+            [this] { PrepareRecalculation(Document); }};
 }
 
 void TMainForm::DateiNeu1Click()

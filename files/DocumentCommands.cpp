@@ -145,6 +145,7 @@ bool OpenDocument(const TDocumentCommands& c, const QString& name)
         throw;
     }
     c.SetUnChanged();
+    c.Opened();
     RecordRecentlyUsed(name);
     return true;
 }

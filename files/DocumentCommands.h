@@ -23,6 +23,9 @@ struct TDocumentCommands
     std::function<void()> SetUnChanged;
     // Repaints the task chart, then the resource chart.
     std::function<void()> RepaintCharts;
+    // A file was read whole and marked unchanged: the main window gets the first
+    // recalculation ready.
+    std::function<void()> Opened;
 };
 
 // The open or save dialog for project files: filter "Zeitkant Dateien (*.zkt)",

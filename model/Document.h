@@ -17,6 +17,9 @@ class QTreeWidgetItem;
 struct TDocumentScratch
 {
     virtual ~TDocumentScratch() = default;
+    // Until what the subsystem still does with the document on a thread of its own
+    // is done; it only reads the document there.
+    virtual void Wait() {}
 };
 
 // The whole document the main window owns for the run of the program. Subsystem
@@ -73,6 +76,13 @@ struct TDocument
         return *static_cast<TArbeiterRec*>(ArbeiterStore->At(index));
     }
 };
+
+// Before anything changes the records or the outlines: until no thread reads them.
+inline void WaitForBackgroundWork(TDocument& doc)
+{
+    if (doc.ScheduleScratch)
+        doc.ScheduleScratch->Wait();
+}
 
 // Notes that the task with store index was written (see TDocument::Written).
 void NoteWritten(TDocument& doc, uint32_t index);

@@ -180,6 +180,7 @@ QTreeWidgetItem* AddArbeiter(TDocument& doc, QTreeWidgetItem* parent)
 
 QTreeWidgetItem* AddLoadedVorgang(TDocument& doc, QTreeWidgetItem* parent)
 {
+    WaitForBackgroundWork(doc);
     const int32_t id = TakeId(doc.VorgangIdFloor, doc.VorgangStore->Count);
     TDynaArray& store = *doc.VorgangStore;
     store.Append();
@@ -197,6 +198,7 @@ QTreeWidgetItem* AddLoadedVorgang(TDocument& doc, QTreeWidgetItem* parent)
 
 QTreeWidgetItem* InsertNode(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node, bool asChild)
 {
+    WaitForBackgroundWork(doc);
     QTreeWidgetItem* parent = ParentFor(node, asChild);
     return kind == TOutlineKind::Vorgang ? AddVorgang(doc, parent) : AddArbeiter(doc, parent);
 }
@@ -247,6 +249,7 @@ void RunDeletionHandling(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* nod
 
 void RemoveNode(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node)
 {
+    WaitForBackgroundWork(doc);
     RunDeletionHandling(doc, kind, node);
     if (std::vector<QTreeWidgetItem*>* pending = PendingOf(doc, kind))
         std::erase(*pending, node);
@@ -267,6 +270,7 @@ TBulkTopLevel::~TBulkTopLevel()
 
 void ClearOutline(TDocument& doc, TOutlineKind kind)
 {
+    WaitForBackgroundWork(doc);
     QTreeWidget* outline = OutlineOf(doc, kind);
     for (int i = 0; i < outline->topLevelItemCount(); ++i)
         RunDeletionHandling(doc, kind, outline->topLevelItem(i));

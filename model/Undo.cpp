@@ -308,6 +308,7 @@ bool RecordedAnything(const TDocument& doc, const TRecording& r)
 
 TUndoRecording::TUndoRecording(TDocument& doc, const QString& name) : Doc(doc)
 {
+    WaitForBackgroundWork(doc);
     if (IsRecording(doc)) {
         Done = true; // part of the step already being recorded
         return;
@@ -464,6 +465,7 @@ void Apply(TDocument& doc, const TUndoStep& step, bool forward)
 
 template <typename TNext, typename TMove> bool Travel(TDocument& doc, TNext next, bool forward, TMove move)
 {
+    WaitForBackgroundWork(doc);
     if (IsRecording(doc) || !doc.Undo.ShadowValid)
         return false;
     const TUndoStep* step = next();

@@ -6,13 +6,20 @@
 #include <QTreeWidget>
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <limits>
+#include <new>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
 namespace {
 
 constexpr uint32_t None = std::numeric_limits<uint32_t>::max();
+
+// A dry run's end: the recalculation would change a record.
+struct TWouldWrite
+{};
 
 // What the recalculation knows of one record besides the record itself, packed
 // into half a cache line: on a large project the walks jump around the store, and
@@ -101,7 +108,21 @@ struct TWorkspace final : TDocumentScratch
     std::vector<uint32_t> FormerParents;
     std::vector<uint32_t> Rebound;
 
-    ~TWorkspace() override { Unwatch(); }
+    // Checks, after a file was read, whether its dates are already those of a
+    // recalculation; see PrepareRecalculation.
+    std::thread Preparing;
+
+    ~TWorkspace() override
+    {
+        Wait();
+        Unwatch();
+    }
+
+    void Wait() override
+    {
+        if (Preparing.joinable())
+            Preparing.join();
+    }
 
     void Unwatch()
     {
@@ -737,8 +758,11 @@ private:
 class TRecalculation
 {
 public:
-    TRecalculation(TDocument& doc, TWorkspace& work, bool bound)
-        : Doc(doc), Count(doc.VorgangStore->Count), W(work), SameShape(bound && W.Info.size() == Count)
+    // A dry run writes no record: it stops with TWouldWrite at the first field it
+    // would change, and otherwise leaves the workspace as a real run does.
+    TRecalculation(TDocument& doc, TWorkspace& work, bool bound, bool dry = false)
+        : Doc(doc), Count(doc.VorgangStore->Count), W(work), SameShape(bound && W.Info.size() == Count),
+          Dry(dry)
     {
         if (SameShape) {
             for (TInfo& info : W.Info)
@@ -750,16 +774,16 @@ public:
             W.Walked.clear();
         }
         W.Settled = false;
+    }
+
+    TRecalcStats Run()
+    {
         W.Spans.resize(Count);
         W.Found.resize(Count);
         W.Left.resize(Count);
         W.IdOf.resize(Count);
         W.LinkOf.resize(Count);
         BuildIdIndex();
-    }
-
-    TRecalcStats Run()
-    {
         if (SameShape)
             DropSummaryLinks();
         else
@@ -773,6 +797,13 @@ public:
         return Stats;
     }
 
+    // The part of a run that reads the outline's nodes, for a run bound already.
+    void Bind()
+    {
+        if (!SameShape)
+            BindNodes();
+    }
+
 private:
     TDocument& Doc;
     const uint32_t Count;
@@ -780,7 +811,17 @@ private:
     TRecalcStats Stats;
     // The binding is that of the outline as it is, so its nodes need not be walked.
     const bool SameShape;
+    const bool Dry;
     uint32_t Stamp = 0;
+
+    template <typename T, typename V> void Write(T& field, V value)
+    {
+        const T written = T(value);
+        if (!Dry)
+            field = written;
+        else if (std::memcmp(&field, &written, sizeof(T)) != 0)
+            throw TWouldWrite();
+    }
 
     TVorgangRec& Rec(uint32_t i) const { return Doc.VorgangAt(i); }
     TInfo& Info(uint32_t i) { return W.Info[i]; }
@@ -792,7 +833,7 @@ private:
     // A bound task's changes are reported when its dates are written back.
     void ClearLink(uint32_t i)
     {
-        Rec(i).Link = 0;
+        Write(Rec(i).Link, 0);
         Info(i).Predecessor = None;
         ++Stats.LinksRemoved;
         if (!W.NodeOf[i])
@@ -897,14 +938,20 @@ private:
             if (rec.Deleted)
                 continue;
             if (W.NodeOf[t])
-                rec.Node = W.NodeOf[t];
+                Write(rec.Node, W.NodeOf[t]);
             if (rec.Beginn > rec.Ende)
-                rec.Ende = rec.Beginn;
-            rec.IsSummary = HasChildren(t) ? 1 : 0;
+                Write(rec.Ende, rec.Beginn);
+            Write(rec.IsSummary, HasChildren(t) ? 1 : 0);
             if (rec.IsSummary) {
-                rec.Link = 0;
-                rec.Beginn = StartSeed;
-                rec.Ende = EndSeed;
+                Write(rec.Link, 0);
+                // Settling writes a summary task's span over the seeds.
+                Span(t) = {StartSeed, EndSeed};
+                if (!Dry) {
+                    rec.Beginn = StartSeed;
+                    rec.Ende = EndSeed;
+                }
+            } else {
+                Span(t) = {rec.Beginn, rec.Ende};
             }
             if (rec.Link > 0) {
                 const uint32_t p = Predecessor(t);
@@ -915,7 +962,6 @@ private:
                 CutIfInsideWhatThePredecessorFollows(t);
             if (rec.Link > 0)
                 CutLinkCycle(t);
-            Span(t) = {rec.Beginn, rec.Ende};
             if (!W.NodeOf[t]) {
                 W.Left[t] = ScheduleFieldsOf(rec);
                 if (!SameSchedule(W.Left[t], W.Found[t]))
@@ -924,7 +970,14 @@ private:
         }
     }
 
-    void Report(uint32_t t) { ::Report(Doc, Count, t); }
+    // A dry run finds nothing to report, or it would have written; and it must not
+    // touch the document, which the program's own thread may read meanwhile.
+    void Report(uint32_t t)
+    {
+        if (Dry)
+            throw TWouldWrite();
+        ::Report(Doc, Count, t);
+    }
 
     // T follows P and P follows Q: a T inside Q would wait for Q, which waits for T.
     void CutIfInsideWhatThePredecessorFollows(uint32_t t)
@@ -1129,8 +1182,8 @@ private:
         for (uint32_t t = 0; t < Count; ++t) {
             if (W.NodeOf[t]) {
                 TVorgangRec& rec = Rec(t);
-                rec.Beginn = Span(t).Beginn;
-                rec.Ende = Span(t).Ende;
+                Write(rec.Beginn, Span(t).Beginn);
+                Write(rec.Ende, Span(t).Ende);
                 W.Left[t] = ScheduleFieldsOf(rec);
                 if (!SameSchedule(W.Left[t], W.Found[t]))
                     Report(t);
@@ -1177,13 +1230,35 @@ private:
     }
 };
 
-} // namespace
-
-TRecalcStats Recalculate(TDocument& doc)
+TWorkspace& WorkspaceOf(TDocument& doc)
 {
     if (!doc.ScheduleScratch)
         doc.ScheduleScratch = std::make_unique<TWorkspace>();
     auto& work = static_cast<TWorkspace&>(*doc.ScheduleScratch);
+    work.Wait();
+    return work;
+}
+
+} // namespace
+
+void PrepareRecalculation(TDocument& doc)
+{
+    TWorkspace& work = WorkspaceOf(doc);
+    TRecalculation(doc, work, false).Bind();
+    work.Preparing = std::thread([&doc, &work] {
+        try {
+            TRecalculation(doc, work, true, true).Run();
+        } catch (const TWouldWrite&) {
+            // The file's dates are not those of a recalculation: the next one runs whole.
+        } catch (const std::bad_alloc&) {
+            // As above; the next recalculation reports the shortage itself.
+        }
+    });
+}
+
+TRecalcStats Recalculate(TDocument& doc)
+{
+    TWorkspace& work = WorkspaceOf(doc);
     const bool bound = ApplyTreeEvents(doc, work, doc.VorgangStore->Count);
     // Only a change recorded as a command says everything it wrote.
     const bool writtenKnown = doc.WrittenKnown && IsRecording(doc);

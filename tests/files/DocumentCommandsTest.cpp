@@ -19,7 +19,7 @@ protected:
     std::unique_ptr<QFileDialog> OpenDialog{MakeProjectFileDialog(nullptr, "OpenDialog1", false)};
     std::unique_ptr<QFileDialog> SaveDialog{MakeProjectFileDialog(nullptr, "SaveDialog1", true)};
     int UnChanged = 0;
-    QString Calls; // "U" for SetUnChanged, "R" for a repaint of both charts
+    QString Calls; // "U" for SetUnChanged, "R" for a repaint of both charts, "O" for Opened
 
     TDocumentCommands Commands()
     {
@@ -33,7 +33,8 @@ protected:
                     ++UnChanged;
                     Calls += u'U';
                 },
-                [this] { Calls += u'R'; }};
+                [this] { Calls += u'R'; },
+                [this] { Calls += u'O'; }};
     }
     void Choose(const QString& path)
     {
@@ -68,7 +69,12 @@ TEST_F(WindowlessCommands, SaveAsThenNewAfterAskingThenOpenAgain)
     EXPECT_TRUE(Doc.FileName.isEmpty());
     EXPECT_TRUE(MayClose(Commands())) << "an unchanged document closes without asking";
 
+    Calls.clear();
+    EXPECT_FALSE(OpenDocument(Commands(), Dir.filePath(QStringLiteral("fehlt.zkt"))));
+    EXPECT_EQ(Calls, QStringLiteral("UR")) << "only a file read whole counts as opened";
+    Calls.clear();
     EXPECT_TRUE(OpenDocument(Commands(), path));
+    EXPECT_EQ(Calls, QStringLiteral("URUO"));
     EXPECT_EQ(Vorgangs.topLevelItemCount(), 2);
     EXPECT_EQ(Doc.FileName, path);
     EXPECT_TRUE(Modal.Answers.empty());

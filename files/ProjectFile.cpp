@@ -267,7 +267,7 @@ void ReadVorgang(TReader& in, TLoad& load, QTreeWidgetItem* node)
     TVorgangRec& rec = VorgangOf(load.Doc, node);
     rec.Deleted = 0;
     rec.Id = id;
-    rec.Node = nullptr;
+    rec.Node = node; // as a recalculation binds it
     rec.Beginn = Float64At(image, 16);
     rec.Ende = Float64At(image, 24);
     delete rec.Resources;

@@ -228,6 +228,9 @@ void BuildShadow(TDocument& doc)
 {
     ForgetRescheduled(doc);
     const uint32_t count = doc.VorgangStore->Count;
+    // Room for the tasks inserted next: growing by one would copy the whole shadow
+    // at the first insert.
+    doc.Undo.Shadow.reserve(count + count / 8 + 64);
     doc.Undo.Shadow.resize(count);
     for (uint32_t i = 0; i < count; ++i)
         doc.Undo.Shadow[i] = ScheduleFieldsOf(doc.VorgangAt(i));

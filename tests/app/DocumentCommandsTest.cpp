@@ -3,8 +3,10 @@
 #include "Outline.h"
 #include "Printers.h"
 #include "ProjectFile.h"
+#include "Schedule.h"
 #include "ScriptedModal.h"
 #include "Texts.h"
+#include "Undo.h"
 
 #include <QAction>
 #include <QFile>
@@ -340,6 +342,34 @@ TEST_F(DocumentCommands, DamagedFileKeepsWhatWasReadButNotItsName)
         << "the damaged file is not overwritten";
     EXPECT_EQ(QFileInfo(path).size(), file.size());
     Form.SetUnChanged();
+}
+
+// A file saved after a recalculation is checked once it is open, so the first change
+// recalculates only what it reaches instead of every task.
+TEST_F(DocumentCommands, TheFirstChangeAfterOpeningReachesOnlyItsDependents)
+{
+    const QString path = Path("gross.zkt");
+    {
+        TMainForm other;
+        TDocument& doc = other.Doc();
+        QTreeWidgetItem* summary = VorgEinf(doc, nullptr);
+        for (int i = 0; i < 3000; ++i)
+            VorgEinfChild(doc, summary);
+        QTreeWidgetItem* first = VorgEinf(doc, summary);
+        VorgangOf(doc, VorgEinf(doc, first)).Link = VorgangOf(doc, first).Id + 1;
+        RenderEveryThing(doc);
+        doc.FileName = path;
+        ASSERT_TRUE(other.SaveTheFile());
+    }
+    ASSERT_TRUE(Form.OpenFile(path));
+    QTreeWidgetItem* first = Doc().Vorgangs->topLevelItem(1);
+    QTreeWidgetItem* second = Doc().Vorgangs->topLevelItem(2);
+    TUndoRecording recording(Doc(), QStringLiteral("Bearbeiten"));
+    NoteEditing(Doc(), TOutlineKind::Vorgang, first, false);
+    VorgangOf(Doc(), first).Ende += 2;
+    EXPECT_LE(Recalculate(Doc()).Steps, 4u);
+    EXPECT_EQ(VorgangOf(Doc(), second).Beginn, VorgangOf(Doc(), first).Ende);
+    recording.Commit();
 }
 
 } // namespace

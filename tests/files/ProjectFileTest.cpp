@@ -317,7 +317,8 @@ TEST(ProjectFile, ReadsTheGoldenFileBack)
     EXPECT_EQ(Describe(loaded.Doc), Describe(original.Doc));
     const TVorgangRec& bau = loaded.Doc.VorgangAt(0);
     EXPECT_EQ(bau.Visited, 0) << "the scratch byte is neither written nor read";
-    EXPECT_EQ(bau.Node, nullptr);
+    EXPECT_EQ(bau.Node, loaded.Doc.Vorgangs->topLevelItem(0))
+        << "the file's slot is not read; the node is bound";
     EXPECT_EQ(loaded.Doc.Vorgangs->topLevelItem(1)->text(0), QString())
         << "an empty name is an empty caption";
     EXPECT_NE(loaded.Doc.VorgangAt(2).Name, nullptr);

@@ -1,6 +1,9 @@
 #include "BenchProjects.h"
 
 #include "Outline.h"
+#include "ProjectFile.h"
+#include "Schedule.h"
+#include "TestProject.h"
 #include "Texts.h"
 
 #include <QTreeWidget>
@@ -45,4 +48,15 @@ void BuildLayeredProject(TDocument& doc, int tasks)
         WideCopy(rec.EMail, QStringLiteral("arbeiter%1@example.de").arg(i));
         rec.CostPerHour = 45;
     }
+}
+
+void SaveBenchProject(const QString& name, int tasks)
+{
+    TTestProject project(1);
+    BuildLayeredProject(project.Doc, tasks);
+    // As the program saves it: recalculated after the last change.
+    RenderEveryThing(project.Doc);
+    QString error;
+    if (!SaveProjectFile(project.Doc, name, error))
+        qFatal("cannot write the benchmark project");
 }

@@ -1,9 +1,6 @@
 #include "BenchProjects.h"
 #include "MainUnit.h"
 #include "Modal.h"
-#include "ProjectFile.h"
-#include "Schedule.h"
-#include "TestProject.h"
 
 #include <QAction>
 #include <QApplication>
@@ -54,17 +51,6 @@ struct TPrivateFolders
         qputenv("ZEITKANT_AUTOSAVE_SECONDS", "86400");
     }
 };
-
-void SaveBenchProject(const QString& name, int tasks)
-{
-    TTestProject project(1);
-    BuildLayeredProject(project.Doc, tasks);
-    // As the program saves it: recalculated after the last change.
-    RenderEveryThing(project.Doc);
-    QString error;
-    if (!SaveProjectFile(project.Doc, name, error))
-        qFatal("cannot write the benchmark project");
-}
 
 // The main window on the screen (offscreen) with a project of N tasks opened from
 // its file, the current task a leaf in the middle of the outline.

@@ -180,7 +180,6 @@ QTreeWidgetItem* AddArbeiter(TDocument& doc, QTreeWidgetItem* parent)
 
 QTreeWidgetItem* AddLoadedVorgang(TDocument& doc, QTreeWidgetItem* parent)
 {
-    WaitForBackgroundWork(doc);
     const int32_t id = TakeId(doc.VorgangIdFloor, doc.VorgangStore->Count);
     TDynaArray& store = *doc.VorgangStore;
     store.Append();

@@ -809,11 +809,48 @@ public:
                 W.LastPredecessor, W.FirstFollower, W.NextFollower, W.Quick, W.Seen);
     }
 
-    // The part of a run that reads the outline's nodes, for a run bound already.
-    void Bind()
+    // Step 0, also on its own before a run bound already: every node's record learns
+    // its node; the tree is copied into Info. A task with children is a summary task:
+    // its link goes in the first pass, and from here on no phase follows it,
+    // whichever comes first in store order.
+    void BindNodes()
     {
-        if (!SameShape)
-            BindNodes();
+        W.Nodes.clear();
+        QTreeWidget* outline = Doc.Vorgangs;
+        for (int i = outline->topLevelItemCount() - 1; i >= 0; --i)
+            W.Nodes.emplace_back(outline->topLevelItem(i), None);
+        while (!W.Nodes.empty()) {
+            const auto [node, parent] = W.Nodes.back();
+            W.Nodes.pop_back();
+            ++Stats.Steps;
+            const uint32_t r = RecordIndex(node);
+            W.NodeOf[r] = node;
+            TInfo& info = Info(r);
+            info.PreOrder = uint32_t(W.Walked.size());
+            info.Parent = parent;
+            W.Walked.push_back(r);
+            if (parent != None) {
+                TInfo& up = Info(parent);
+                if (up.FirstChild == None)
+                    up.Predecessor = None;
+                (up.FirstChild == None ? up.FirstChild : Info(up.Mark).NextSibling) = r;
+                up.Mark = r;
+            }
+            for (int c = node->childCount() - 1; c >= 0; --c)
+                W.Nodes.emplace_back(node->child(c), r);
+        }
+        for (auto it = W.Walked.rbegin(); it != W.Walked.rend(); ++it) {
+            TInfo& info = Info(*it);
+            info.Mark = 0;
+            info.SubtreeSize += 1;
+            if (info.Parent != None)
+                Info(info.Parent).SubtreeSize += info.SubtreeSize;
+        }
+        if (W.Bound != outline)
+            W.Watch(outline);
+        W.Reshaped = false;
+        W.Removed.clear();
+        W.Inserted = false;
     }
 
 private:
@@ -888,49 +925,6 @@ private:
     }
 
     uint32_t FindId(int64_t id) const { return ::FindId(W, id); }
-
-    // Step 0: every node's record learns its node; the tree is copied into Info. A
-    // task with children is a summary task: its link goes in the first pass, and from
-    // here on no phase follows it, whichever comes first in store order.
-    void BindNodes()
-    {
-        W.Nodes.clear();
-        QTreeWidget* outline = Doc.Vorgangs;
-        for (int i = outline->topLevelItemCount() - 1; i >= 0; --i)
-            W.Nodes.emplace_back(outline->topLevelItem(i), None);
-        while (!W.Nodes.empty()) {
-            const auto [node, parent] = W.Nodes.back();
-            W.Nodes.pop_back();
-            ++Stats.Steps;
-            const uint32_t r = RecordIndex(node);
-            W.NodeOf[r] = node;
-            TInfo& info = Info(r);
-            info.PreOrder = uint32_t(W.Walked.size());
-            info.Parent = parent;
-            W.Walked.push_back(r);
-            if (parent != None) {
-                TInfo& up = Info(parent);
-                if (up.FirstChild == None)
-                    up.Predecessor = None;
-                (up.FirstChild == None ? up.FirstChild : Info(up.Mark).NextSibling) = r;
-                up.Mark = r;
-            }
-            for (int c = node->childCount() - 1; c >= 0; --c)
-                W.Nodes.emplace_back(node->child(c), r);
-        }
-        for (auto it = W.Walked.rbegin(); it != W.Walked.rend(); ++it) {
-            TInfo& info = Info(*it);
-            info.Mark = 0;
-            info.SubtreeSize += 1;
-            if (info.Parent != None)
-                Info(info.Parent).SubtreeSize += info.SubtreeSize;
-        }
-        if (W.Bound != outline)
-            W.Watch(outline);
-        W.Reshaped = false;
-        W.Removed.clear();
-        W.Inserted = false;
-    }
 
     void DropSummaryLinks()
     {
@@ -1256,7 +1250,7 @@ TWorkspace& WorkspaceOf(TDocument& doc)
 void PrepareRecalculation(TDocument& doc)
 {
     TWorkspace& work = WorkspaceOf(doc);
-    TRecalculation(doc, work, false).Bind();
+    TRecalculation(doc, work, false).BindNodes();
     // As after a command's recalculation: from here on the commands note what they
     // write, so that the first one need not compare every task.
     doc.Written.clear();

@@ -1,5 +1,6 @@
 #include "MainUnit.h"
 #include "Recovery.h"
+#include "Schedule.h"
 #include "Undo.h"
 
 #include <QAction>
@@ -17,16 +18,22 @@ void TMainForm::Perform(const char* step, const std::function<bool()>& command)
     UpdateEditMenu();
 }
 
+// Undo and redo put back dates without recalculating; checking them meanwhile lets
+// the next command recalculate only what it reaches.
 void TMainForm::BearbeitenRueckgaengig1Click()
 {
-    if (UndoStep(Document))
+    if (UndoStep(Document)) {
+        PrepareRecalculation(Document);
         ShowHistoryState();
+    }
 }
 
 void TMainForm::BearbeitenWiederholen1Click()
 {
-    if (RedoStep(Document))
+    if (RedoStep(Document)) {
+        PrepareRecalculation(Document);
         ShowHistoryState();
+    }
 }
 
 void TMainForm::ShowHistoryState()

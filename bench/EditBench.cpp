@@ -98,26 +98,49 @@ struct TEditWindow
     }
 };
 
+// The leaf the k-th run edits: the leaf in the middle, or with spread one of 64
+// leaves across the outline, the same 64 in every run. Where a leaf sits decides how
+// many tasks an edit moves: half the tasks follow a random task, summaries included,
+// so a leaf's group may lead a long chain of followers.
+QTreeWidgetItem* LeafOfRun(QTreeWidget* outline, int k, bool spread)
+{
+    const int tops = outline->topLevelItemCount();
+    if (!spread)
+        return outline->topLevelItem(tops / 2)->child(4)->child(4);
+    QTreeWidgetItem* top = outline->topLevelItem(int(int64_t(k % 64) * tops / 64));
+    return top->child(k % 10)->child(1 + k % 7);
+}
+
+struct TEditRuns
+{
+    bool Editor = false; // the time runs from the editor's OK
+    bool Spread = false; // see LeafOfRun
+    bool AtOnce = false; // the next run's command right after the undo
+};
+
 // One command from its menu item until idle. After each, undo puts the project back
-// (outside the timing), so every run edits the same project.
-void EditBench(benchmark::State& state, const char* command, bool editor = false)
+// (outside the timing), so every run edits the same project. The check of the dates
+// that follows an undo is left to end before the next run, as it does while a user
+// picks the next task, unless the runs come at once.
+void EditBench(benchmark::State& state, const char* command, TEditRuns runs = {})
 {
     TEditWindow window(int(state.range(0)));
     // The first edit after opening walks the whole outline once.
     window.Vorgangs->setCurrentItem(window.Leaf);
     window.Trigger(command);
     window.Trigger("BearbeitenRueckgaengig1");
-    window.Leaf = window.Vorgangs->topLevelItem(window.Vorgangs->topLevelItemCount() / 2)->child(4)->child(4);
-    window.Modal.Timing = editor ? &state : nullptr;
+    WaitForBackgroundWork(window.Form.Doc());
+    window.Modal.Timing = runs.Editor ? &state : nullptr;
+    int k = 0;
     for (auto _ : state) {
-        window.Vorgangs->setCurrentItem(window.Leaf);
-        if (editor)
+        window.Vorgangs->setCurrentItem(LeafOfRun(window.Vorgangs, k++, runs.Spread));
+        if (runs.Editor)
             state.PauseTiming();
         window.Trigger(command);
         state.PauseTiming();
         window.Trigger("BearbeitenRueckgaengig1");
-        window.Leaf =
-            window.Vorgangs->topLevelItem(window.Vorgangs->topLevelItemCount() / 2)->child(4)->child(4);
+        if (!runs.AtOnce)
+            WaitForBackgroundWork(window.Form.Doc());
         state.ResumeTiming();
     }
 }
@@ -176,7 +199,27 @@ void BM_EditIndent(benchmark::State& state)
 }
 void BM_EditorOk(benchmark::State& state)
 {
-    EditBench(state, "VorgngeVorgangbearbeiten1", true);
+    EditBench(state, "VorgngeVorgangbearbeiten1", {.Editor = true});
+}
+void BM_EditInsertSpread(benchmark::State& state)
+{
+    EditBench(state, "EinfgenVorgangeinfgen1", {.Spread = true});
+}
+void BM_EditDeleteSpread(benchmark::State& state)
+{
+    EditBench(state, "VorgngeVorganglschen1", {.Spread = true});
+}
+void BM_EditIndentSpread(benchmark::State& state)
+{
+    EditBench(state, "VorgangEinrueck", {.Spread = true});
+}
+void BM_EditorOkSpread(benchmark::State& state)
+{
+    EditBench(state, "VorgngeVorgangbearbeiten1", {.Editor = true, .Spread = true});
+}
+void BM_EditDeleteSpreadAtOnce(benchmark::State& state)
+{
+    EditBench(state, "VorgngeVorganglschen1", {.Spread = true, .AtOnce = true});
 }
 
 // "Öffnen" in a window just started, until the outline and both charts are painted
@@ -299,5 +342,15 @@ BENCHMARK(BM_EditInsert)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark:
 BENCHMARK(BM_EditDelete)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EditIndent)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EditorOk)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+// Each run once at each of the 64 leaves.
+BENCHMARK(BM_EditInsertSpread)->Arg(100000)->Arg(1000000)->Iterations(64)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EditDeleteSpread)->Arg(100000)->Arg(1000000)->Iterations(64)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EditIndentSpread)->Arg(100000)->Arg(1000000)->Iterations(64)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EditorOkSpread)->Arg(100000)->Arg(1000000)->Iterations(64)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EditDeleteSpreadAtOnce)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Iterations(64)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -20,6 +20,8 @@ struct TDocumentScratch
     // Until what the subsystem still does with the document on a thread of its own
     // is done; it only reads the document there.
     virtual void Wait() {}
+    // As Wait, but what the thread does is given up where it stands.
+    virtual void Stop() { Wait(); }
 };
 
 // The whole document the main window owns for the run of the program. Subsystem
@@ -82,6 +84,13 @@ inline void WaitForBackgroundWork(TDocument& doc)
 {
     if (doc.ScheduleScratch)
         doc.ScheduleScratch->Wait();
+}
+
+// As WaitForBackgroundWork, for changes that would gain nothing by the thread's end.
+inline void StopBackgroundWork(TDocument& doc)
+{
+    if (doc.ScheduleScratch)
+        doc.ScheduleScratch->Stop();
 }
 
 // Notes that the task with store index was written (see TDocument::Written).

@@ -269,7 +269,7 @@ TBulkTopLevel::~TBulkTopLevel()
 
 void ClearOutline(TDocument& doc, TOutlineKind kind)
 {
-    WaitForBackgroundWork(doc);
+    StopBackgroundWork(doc);
     QTreeWidget* outline = OutlineOf(doc, kind);
     for (int i = 0; i < outline->topLevelItemCount(); ++i)
         RunDeletionHandling(doc, kind, outline->topLevelItem(i));

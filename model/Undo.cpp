@@ -468,7 +468,7 @@ void Apply(TDocument& doc, const TUndoStep& step, bool forward)
 
 template <typename TNext, typename TMove> bool Travel(TDocument& doc, TNext next, bool forward, TMove move)
 {
-    WaitForBackgroundWork(doc);
+    StopBackgroundWork(doc);
     if (IsRecording(doc) || !doc.Undo.ShadowValid)
         return false;
     const TUndoStep* step = next();

@@ -5,6 +5,7 @@
 
 #include <QTreeWidget>
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstring>
 #include <limits>
@@ -108,13 +109,14 @@ struct TWorkspace final : TDocumentScratch
     std::vector<uint32_t> FormerParents;
     std::vector<uint32_t> Rebound;
 
-    // Checks, after a file was read, whether its dates are already those of a
-    // recalculation; see PrepareRecalculation.
+    // Checks, after a file was read or a step undone, whether the dates are already
+    // those of a recalculation; see PrepareRecalculation.
     std::thread Preparing;
+    std::atomic<bool> StopPreparing = false;
 
     ~TWorkspace() override
     {
-        Wait();
+        Stop();
         Unwatch();
     }
 
@@ -122,6 +124,13 @@ struct TWorkspace final : TDocumentScratch
     {
         if (Preparing.joinable())
             Preparing.join();
+    }
+
+    void Stop() override
+    {
+        StopPreparing = true;
+        Wait();
+        StopPreparing = false;
     }
 
     void Unwatch()
@@ -822,7 +831,7 @@ public:
         while (!W.Nodes.empty()) {
             const auto [node, parent] = W.Nodes.back();
             W.Nodes.pop_back();
-            ++Stats.Steps;
+            Step();
             const uint32_t r = RecordIndex(node);
             W.NodeOf[r] = node;
             TInfo& info = Info(r);
@@ -862,6 +871,13 @@ private:
     const bool SameShape;
     const bool Dry;
     uint32_t Stamp = 0;
+
+    // Counts one step; a dry run asked to stop ends here now and then.
+    void Step()
+    {
+        if ((++Stats.Steps & 0x3fff) == 0 && Dry && W.StopPreparing)
+            throw TWouldWrite();
+    }
 
     template <typename T, typename V> void Write(T& field, V value)
     {
@@ -939,7 +955,7 @@ private:
     void FirstPass()
     {
         for (uint32_t t = 0; t < Count; ++t) {
-            ++Stats.Steps;
+            Step();
             TVorgangRec& rec = Rec(t);
             if (rec.Deleted)
                 continue;
@@ -1004,7 +1020,7 @@ private:
         W.Path.clear();
         uint32_t c = t;
         while (c != None && Predecessor(c) != None && !Info(c).LeadsToEnd) {
-            ++Stats.Steps;
+            Step();
             if (Info(c).Mark == walk) {
                 ClearLink(W.Path.back());
                 break;
@@ -1072,7 +1088,7 @@ private:
     bool AnyLinkToASummaryTask()
     {
         for (uint32_t t : W.Walked) {
-            ++Stats.Steps;
+            Step();
             const uint32_t p = Predecessor(t);
             if (p != None && HasChildren(p))
                 return true;
@@ -1099,7 +1115,7 @@ private:
                 continue;
             enter(root);
             while (!calls.empty()) {
-                ++Stats.Steps;
+                Step();
                 const uint32_t t = calls.back().Task;
                 uint32_t d;
                 if (Next(calls.back(), d)) {
@@ -1139,7 +1155,7 @@ private:
         while (!W.Stack.empty()) {
             const uint32_t t = W.Stack.back();
             W.Stack.pop_back();
-            ++Stats.Steps;
+            Step();
             if (t == target)
                 return true;
             auto follow = [&](uint32_t d) {
@@ -1168,7 +1184,7 @@ private:
             while (!W.Stack.empty()) {
                 const uint32_t t = W.Stack.back();
                 TInfo& info = Info(t);
-                ++Stats.Steps;
+                Step();
                 if (info.State == 0) {
                     info.State = 1;
                     TDependencies deps = DependenciesOf(t);
@@ -1250,7 +1266,8 @@ TWorkspace& WorkspaceOf(TDocument& doc)
 void PrepareRecalculation(TDocument& doc)
 {
     TWorkspace& work = WorkspaceOf(doc);
-    TRecalculation(doc, work, false).BindNodes();
+    if (!ApplyTreeEvents(doc, work, doc.VorgangStore->Count))
+        TRecalculation(doc, work, false).BindNodes();
     // As after a command's recalculation: from here on the commands note what they
     // write, so that the first one need not compare every task.
     doc.Written.clear();
@@ -1259,7 +1276,8 @@ void PrepareRecalculation(TDocument& doc)
         try {
             TRecalculation(doc, work, true, true).Run();
         } catch (const TWouldWrite&) {
-            // The file's dates are not those of a recalculation: the next one runs whole.
+            // The dates are not those of a recalculation, or the check was stopped:
+            // the next recalculation runs whole.
         } catch (const std::bad_alloc&) {
             // As above; the next recalculation reports the shortage itself.
         }

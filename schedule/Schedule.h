@@ -23,11 +23,13 @@ struct TRecalcStats
 // summary task span exactly its descendants. Leaves the store's cursor alone.
 TRecalcStats Recalculate(TDocument& doc);
 
-// After a file was read, which leaves its dates as they were stored: walks the task
-// outline here, then checks on a thread of its own whether a recalculation would
-// change any record, writing none. When it would not, the first change after opening
-// recalculates only what the change reaches. Anything that is about to change the
-// document waits for the check first (WaitForBackgroundWork).
+// After a file was read, which leaves its dates as they were stored, or a step was
+// undone or done again, which puts back dates without recalculating: brings the
+// binding to the task outline up to date here, then checks on a thread of its own
+// whether a recalculation would change any record, writing none. When it would not,
+// the next change recalculates only what it reaches. Anything that is about to
+// change the document waits for the check first (WaitForBackgroundWork), or stops it
+// (StopBackgroundWork) where it would gain nothing by it.
 void PrepareRecalculation(TDocument& doc);
 
 inline void RenderEveryThing(TDocument& doc)

@@ -4,6 +4,7 @@
 #include "MainUnit.h"
 #include "Outline.h"
 #include "ProjectFile.h"
+#include "Schedule.h"
 #include "ScriptedModal.h"
 #include "SpinEdits.h"
 #include "Texts.h"
@@ -378,6 +379,28 @@ TEST_F(Undo, DeletingAPredecessorAndItsFollowersLinkComeBackTogether)
     EXPECT_FALSE(Starred());
     EXPECT_EQ(SelectedNode(Vorgangs), Vorgangs->topLevelItem(0));
     EXPECT_EQ(VorgangOf(Doc, Vorgangs->topLevelItem(0)->child(0)).Ende, 46003);
+}
+
+// An undo puts dates back without recalculating; the window has them checked, so
+// the command after it recalculates only what it reaches instead of every task.
+TEST_F(Undo, TheCommandAfterAnUndoRecalculatesOnlyWhatItReaches)
+{
+    for (int i = 0; i < 3000; ++i)
+        VorgEinf(Doc, nullptr);
+    QTreeWidgetItem* predecessor = Vorgangs->topLevelItem(5);
+    QTreeWidgetItem* follower = Vorgangs->topLevelItem(6);
+    VorgangOf(Doc, follower).Link = VorgangOf(Doc, predecessor).Id + 1;
+    Form.SetChanged();
+    Vorgangs->setCurrentItem(predecessor);
+    Trigger("VorgngeVorganglschen1");
+    Trigger("BearbeitenRueckgaengig1");
+    predecessor = Vorgangs->topLevelItem(5);
+    TUndoRecording recording(Doc, QStringLiteral("Bearbeiten"));
+    NoteEditing(Doc, TOutlineKind::Vorgang, predecessor, false);
+    VorgangOf(Doc, predecessor).Ende += 2;
+    EXPECT_LE(Recalculate(Doc).Steps, 4u);
+    EXPECT_EQ(VorgangOf(Doc, follower).Beginn, VorgangOf(Doc, predecessor).Ende);
+    recording.Commit();
 }
 
 } // namespace

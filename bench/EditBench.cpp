@@ -113,13 +113,14 @@ QTreeWidgetItem* LeafOfRun(QTreeWidget* outline, int k, bool spread)
 
 struct TEditRuns
 {
-    bool Editor = false; // the time runs from the editor's OK
-    bool Spread = false; // see LeafOfRun
-    bool AtOnce = false; // the next run's command right after the undo
+    bool Editor = false;   // the time runs from the editor's OK
+    bool Spread = false;   // see LeafOfRun
+    bool AtOnce = false;   // the next run's command right after the undo
+    bool TimeUndo = false; // the undo is timed instead of the command
 };
 
-// One command from its menu item until idle. After each, undo puts the project back
-// (outside the timing), so every run edits the same project. The check of the dates
+// One command from its menu item until idle (or the undo after it). After each, undo
+// puts the project back (outside the timing), so every run edits the same project. The check of the dates
 // that follows an undo is left to end before the next run, as it does while a user
 // picks the next task, unless the runs come at once.
 void EditBench(benchmark::State& state, const char* command, TEditRuns runs = {})
@@ -134,11 +135,16 @@ void EditBench(benchmark::State& state, const char* command, TEditRuns runs = {}
     int k = 0;
     for (auto _ : state) {
         window.Vorgangs->setCurrentItem(LeafOfRun(window.Vorgangs, k++, runs.Spread));
-        if (runs.Editor)
-            state.PauseTiming();
+        if (runs.Editor || runs.TimeUndo)
+            state.PauseTiming(); // the editor's OK resumes it
         window.Trigger(command);
-        state.PauseTiming();
+        if (runs.TimeUndo)
+            state.ResumeTiming();
+        else
+            state.PauseTiming();
         window.Trigger("BearbeitenRueckgaengig1");
+        if (runs.TimeUndo)
+            state.PauseTiming();
         if (!runs.AtOnce)
             WaitForBackgroundWork(window.Form.Doc());
         state.ResumeTiming();
@@ -216,6 +222,10 @@ void BM_EditIndentSpread(benchmark::State& state)
 void BM_EditorOkSpread(benchmark::State& state)
 {
     EditBench(state, "VorgngeVorgangbearbeiten1", {.Editor = true, .Spread = true});
+}
+void BM_UndoDeleteSpread(benchmark::State& state)
+{
+    EditBench(state, "VorgngeVorganglschen1", {.Spread = true, .TimeUndo = true});
 }
 void BM_EditDeleteSpreadAtOnce(benchmark::State& state)
 {
@@ -347,6 +357,7 @@ BENCHMARK(BM_EditInsertSpread)->Arg(100000)->Arg(1000000)->Iterations(64)->Unit(
 BENCHMARK(BM_EditDeleteSpread)->Arg(100000)->Arg(1000000)->Iterations(64)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EditIndentSpread)->Arg(100000)->Arg(1000000)->Iterations(64)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EditorOkSpread)->Arg(100000)->Arg(1000000)->Iterations(64)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UndoDeleteSpread)->Arg(100000)->Arg(1000000)->Iterations(64)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EditDeleteSpreadAtOnce)
     ->Arg(100000)
     ->Arg(1000000)

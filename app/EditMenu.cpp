@@ -4,6 +4,7 @@
 #include "Undo.h"
 
 #include <QAction>
+#include <algorithm>
 
 // The "Bearbeiten" menu: every edit of the document is one step that "Rückgängig"
 // takes back and "Wiederholen" does again.
@@ -18,22 +19,41 @@ void TMainForm::Perform(const char* step, const std::function<bool()>& command)
     UpdateEditMenu();
 }
 
-// Undo and redo put back dates without recalculating; checking them meanwhile lets
-// the next command recalculate only what it reaches.
 void TMainForm::BearbeitenRueckgaengig1Click()
 {
-    if (UndoStep(Document)) {
-        PrepareRecalculation(Document);
-        ShowHistoryState();
-    }
+    TravelHistory(&UndoStep, Document.Undo.History.NextUndo());
 }
 
 void TMainForm::BearbeitenWiederholen1Click()
 {
-    if (RedoStep(Document)) {
-        PrepareRecalculation(Document);
-        ShowHistoryState();
-    }
+    TravelHistory(&RedoStep, Document.Undo.History.NextRedo());
+}
+
+void TMainForm::TravelHistory(bool (*travel)(TDocument&), const TUndoStep* step)
+{
+    if (!step)
+        return;
+    // The resource chart's index takes in again only the task lists the step puts
+    // back; building it whole reads every task, at a million tasks most of an undo.
+    std::vector<std::pair<uint32_t, std::vector<int32_t>>> lists;
+    for (const auto& change : step->Vorgaenge)
+        if (change.Index < Document.VorgangStore->Count)
+            lists.emplace_back(change.Index, ResourceIdsOf(Document.VorgangAt(change.Index)));
+    if (!travel(Document))
+        return;
+    // Undo and redo put back dates without recalculating; checking them meanwhile
+    // lets the next command recalculate only what it reaches.
+    PrepareRecalculation(Document);
+    const auto changed = std::count_if(lists.begin(), lists.end(), [&](const auto& list) {
+        const TVorgangRec& rec = Document.VorgangAt(list.first);
+        return rec.Deleted || ResourceIdsOf(rec) != list.second;
+    });
+    if (changed > 16)
+        Resources2.Forget();
+    else
+        for (const auto& [task, before] : lists)
+            RetakeTask(Resources2, Document, task, before);
+    ShowHistoryState();
 }
 
 void TMainForm::ShowHistoryState()
@@ -45,7 +65,6 @@ void TMainForm::ShowHistoryState()
         Recovery->DocumentUnchanged();
     setWindowTitle(MainTitle(Document.FileName, Document.Changed));
     RowCount1.Forget();
-    Resources2.Forget();
     RepaintCharts();
     UpdateEditMenu();
     RefreshTables();

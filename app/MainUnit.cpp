@@ -97,9 +97,10 @@ void TMainForm::FormShow()
     Druckeinstellungen->Restore();
     if (QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - frameGeometry().center() + pos());
-    if (OfferLeftCopies(*Recovery, *Modal, this))
+    if (OfferLeftCopies(*Recovery, *Modal, this)) {
+        Resources2.Forget();
         ShowHistoryState();
-    else if (Arguments.size() > 1)
+    } else if (Arguments.size() > 1)
         OpenFile(Arguments.at(1));
 }
 

@@ -18,6 +18,7 @@ class QSpinBox;
 class QSplitter;
 class QTreeWidget;
 class QTreeWidgetItem;
+struct TUndoStep;
 class TAboutBox;
 class TArbeiterForm;
 class TVorgangForm;
@@ -113,6 +114,9 @@ private:
     void ConnectChartEvents();
     // Runs an edit as one undo step; command tells whether it changed the document.
     void Perform(const char* step, const std::function<bool()>& command);
+    // Undo or redo through travel, which puts back step; then the dates are checked
+    // (see PrepareRecalculation) and the history's state shown.
+    void TravelHistory(bool (*travel)(TDocument&), const TUndoStep* step);
     // After an undo or redo: the changed mark as the history has it, and a repaint.
     void ShowHistoryState();
     void UpdateEditMenu();

@@ -39,11 +39,17 @@ void TMainForm::TravelHistory(bool (*travel)(TDocument&), const TUndoStep* step)
     for (const auto& change : step->Vorgaenge)
         if (change.Index < Document.VorgangStore->Count)
             lists.emplace_back(change.Index, ResourceIdsOf(Document.VorgangAt(change.Index)));
+    // Undo and redo put back dates without recalculating. The next command's
+    // recalculation takes in the dates put back, but not a task outline changed both
+    // by the step and by the command; checking the dates meanwhile lets it
+    // recalculate only what it reaches.
+    const bool reshapes = std::any_of(step->Ops.begin(), step->Ops.end(), [](const TOutlineOp& op) {
+        return op.Outline == TOutlineKind::Vorgang && op.Kind != TOutlineOp::Caption;
+    });
     if (!travel(Document))
         return;
-    // Undo and redo put back dates without recalculating; checking them meanwhile
-    // lets the next command recalculate only what it reaches.
-    PrepareRecalculation(Document);
+    if (reshapes)
+        PrepareRecalculation(Document);
     const auto changed = std::count_if(lists.begin(), lists.end(), [&](const auto& list) {
         const TVorgangRec& rec = Document.VorgangAt(list.first);
         return rec.Deleted || ResourceIdsOf(rec) != list.second;

@@ -227,6 +227,10 @@ void BM_UndoDeleteSpread(benchmark::State& state)
 {
     EditBench(state, "VorgngeVorganglschen1", {.Spread = true, .TimeUndo = true});
 }
+void BM_EditorOkSpreadAtOnce(benchmark::State& state)
+{
+    EditBench(state, "VorgngeVorgangbearbeiten1", {.Editor = true, .Spread = true, .AtOnce = true});
+}
 void BM_EditDeleteSpreadAtOnce(benchmark::State& state)
 {
     EditBench(state, "VorgngeVorganglschen1", {.Spread = true, .AtOnce = true});
@@ -358,6 +362,7 @@ BENCHMARK(BM_EditDeleteSpread)->Arg(100000)->Arg(1000000)->Iterations(64)->Unit(
 BENCHMARK(BM_EditIndentSpread)->Arg(100000)->Arg(1000000)->Iterations(64)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EditorOkSpread)->Arg(100000)->Arg(1000000)->Iterations(64)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UndoDeleteSpread)->Arg(100000)->Arg(1000000)->Iterations(64)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EditorOkSpreadAtOnce)->Arg(100000)->Arg(1000000)->Iterations(64)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EditDeleteSpreadAtOnce)
     ->Arg(100000)
     ->Arg(1000000)

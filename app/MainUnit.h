@@ -114,8 +114,9 @@ private:
     void ConnectChartEvents();
     // Runs an edit as one undo step; command tells whether it changed the document.
     void Perform(const char* step, const std::function<bool()>& command);
-    // Undo or redo through travel, which puts back step; then the dates are checked
-    // (see PrepareRecalculation) and the history's state shown.
+    // Undo or redo through travel, which puts back step; then, when the step changed
+    // the task outline, the dates are checked (see PrepareRecalculation), and the
+    // history's state is shown.
     void TravelHistory(bool (*travel)(TDocument&), const TUndoStep* step);
     // After an undo or redo: the changed mark as the history has it, and a repaint.
     void ShowHistoryState();

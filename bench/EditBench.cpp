@@ -357,16 +357,16 @@ BENCHMARK(BM_EditDelete)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark:
 BENCHMARK(BM_EditIndent)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EditorOk)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 // Each run once at each of the 64 leaves.
-BENCHMARK(BM_EditInsertSpread)->Arg(100000)->Arg(1000000)->Iterations(64)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_EditDeleteSpread)->Arg(100000)->Arg(1000000)->Iterations(64)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_EditIndentSpread)->Arg(100000)->Arg(1000000)->Iterations(64)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_EditorOkSpread)->Arg(100000)->Arg(1000000)->Iterations(64)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_UndoDeleteSpread)->Arg(100000)->Arg(1000000)->Iterations(64)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_EditorOkSpreadAtOnce)->Arg(100000)->Arg(1000000)->Iterations(64)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_EditDeleteSpreadAtOnce)
-    ->Arg(100000)
-    ->Arg(1000000)
-    ->Iterations(64)
-    ->Unit(benchmark::kMillisecond);
+void AtTheSpreadLeaves(benchmark::internal::Benchmark* b)
+{
+    b->Arg(100000)->Arg(1000000)->Iterations(64)->Unit(benchmark::kMillisecond);
+}
+BENCHMARK(BM_EditInsertSpread)->Apply(AtTheSpreadLeaves);
+BENCHMARK(BM_EditDeleteSpread)->Apply(AtTheSpreadLeaves);
+BENCHMARK(BM_EditIndentSpread)->Apply(AtTheSpreadLeaves);
+BENCHMARK(BM_EditorOkSpread)->Apply(AtTheSpreadLeaves);
+BENCHMARK(BM_UndoDeleteSpread)->Apply(AtTheSpreadLeaves);
+BENCHMARK(BM_EditorOkSpreadAtOnce)->Apply(AtTheSpreadLeaves);
+BENCHMARK(BM_EditDeleteSpreadAtOnce)->Apply(AtTheSpreadLeaves);
 
 } // namespace

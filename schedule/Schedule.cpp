@@ -22,6 +22,16 @@ constexpr uint32_t None = std::numeric_limits<uint32_t>::max();
 struct TWouldWrite
 {};
 
+// Writes a record's field, or in a dry run ends it when the field would change.
+template <typename T, typename V> void Write(T& field, V value, bool dry)
+{
+    const T written = T(value);
+    if (!dry)
+        field = written;
+    else if (std::memcmp(&field, &written, sizeof(T)) != 0)
+        throw TWouldWrite();
+}
+
 // What the recalculation knows of one record besides the record itself, packed
 // into half a cache line: on a large project the walks jump around the store, and
 // touching this array instead of the records keeps them fast. Indexes are store
@@ -392,17 +402,20 @@ bool SameDates(const TVorgangRec& rec, const TScheduleFields& left)
 // - dates of bound tasks;
 // - subtrees deleted: tasks outside linked to them lose their links, and a summary
 //   task left without children becomes a leaf with the span it had;
-// - one leaf without a link put in, new or moved from elsewhere: a leaf it goes
-//   under becomes a summary task and loses its link.
-// None of these makes a link one to cut for a loop, as no task that depends on
-// anything gains a parent or a link. The tasks so reached are settled again in
-// dependency order from the spans the full recalculation would start from; for
-// anything else the full recalculation runs.
+// - one leaf put in, new, moved from elsewhere or a deleted task's put back: a leaf
+//   it goes under becomes a summary task and loses its link;
+// - links of leaves changed to other live tasks, or put back, as undoing a deletion
+//   puts back the links to the task deleted.
+// Only the last can make a link one to cut for a loop, and then the full
+// recalculation runs. The tasks so reached are settled again in dependency order
+// from the spans the full recalculation would start from; for anything else the
+// full recalculation runs.
 class TQuickRecalculation
 {
 public:
-    TQuickRecalculation(TDocument& doc, TWorkspace& work, bool writtenKnown)
-        : Doc(doc), Count(doc.VorgangStore->Count), W(work), WrittenKnown(writtenKnown)
+    // A dry run writes no record, as that of TRecalculation.
+    TQuickRecalculation(TDocument& doc, TWorkspace& work, bool writtenKnown, bool dry = false)
+        : Doc(doc), Count(doc.VorgangStore->Count), W(work), WrittenKnown(writtenKnown), Dry(dry)
     {}
 
     bool Run(TRecalcStats& stats)
@@ -414,7 +427,7 @@ public:
         W.ReachFound.clear();
         W.LinkGone.clear();
         W.Quick.assign(Count, 0);
-        const bool quick = MarkChangedShape(old) && FindChangedDates(old);
+        const bool quick = MarkChangedShape(old) && FindChangedDates(old) && GainedLinksCloseNoLoop();
         // The marks of the records bound again are cleared; only the reached keep one.
         for (uint32_t t : W.Unbound)
             W.Quick[t] = 0;
@@ -440,12 +453,24 @@ private:
     TDocument& Doc;
     const uint32_t Count;
     TWorkspace& W;
-    const bool WrittenKnown;   // only the tasks in Doc.Written can have been written
+    const bool WrittenKnown; // only the tasks in Doc.Written can have been written
+    const bool Dry;
     uint32_t Leaf = None;      // the leaf put in
     uint32_t NewParent = None; // its parent, when that was a leaf before
     bool CutsLeafLink = false;
+    bool Revived = false; // the leaf put in is a deleted task's
+    // The tasks with a link gained, each with the task it now follows and the one
+    // it followed before.
+    struct TGained
+    {
+        uint32_t Task;
+        uint32_t Predecessor;
+        uint32_t Former;
+    };
+    std::vector<TGained> Gained;
 
     TVorgangRec& Rec(uint32_t i) const { return Doc.VorgangAt(i); }
+    template <typename T, typename V> void Write(T& field, V value) { ::Write(field, value, Dry); }
     bool IsNew(uint32_t r, uint32_t old) const { return r >= old; }
 
     // Marks with 2 the records the binding took out and did not put back, which
@@ -471,8 +496,13 @@ private:
             if (rec.Id < 0 || FindId(W, rec.Id) != None ||
                 (W.DenseIds && rec.Id >= int64_t(4) * Count + 1024))
                 return false;
-        } else if (rec.Id != W.IdOf[Leaf] || !W.Info[Leaf].Live || W.Left[Leaf].IsSummary ||
-                   W.Left[Leaf].Link != rec.Link) {
+        } else if (rec.Id != W.IdOf[Leaf] || W.Left[Leaf].IsSummary) {
+            return false;
+        } else if (!W.Info[Leaf].Live) {
+            // Put back, as undoing its deletion does: whatever it followed before,
+            // its link is one gained now.
+            Revived = true;
+        } else if (W.Left[Leaf].Link != rec.Link) {
             return false;
         }
         W.Quick[Leaf] = 3;
@@ -485,7 +515,13 @@ private:
             NewParent = parent;
             W.Quick[parent] = 4;
         }
-        return KeepsItsLinkWithoutLoop();
+        if (!Revived)
+            return KeepsItsLinkWithoutLoop();
+        if (LinkGoes(rec))
+            W.LinkGone.push_back(Leaf);
+        else if (!GainsLink(Leaf))
+            return false;
+        return true;
     }
 
     // A moved leaf with a link: inside what its predecessor follows, it loses the
@@ -503,15 +539,22 @@ private:
             CutsLeafLink = true;
             return true;
         }
+        return !MayWaitFor(p, Leaf);
+    }
+
+    // Whether from's dates may depend on t's, through the links and containment:
+    // the search reaches t or a task that contains it, or gives up.
+    bool MayWaitFor(uint32_t from, uint32_t t)
+    {
         W.Seen.resize(Count, 0);
-        W.Stack.assign(1, p);
-        std::vector<uint32_t> seen{p};
-        W.Seen[p] = 1;
+        W.Stack.assign(1, from);
+        std::vector<uint32_t> seen{from};
+        W.Seen[from] = 1;
         bool loop = false;
         while (!W.Stack.empty() && !loop && seen.size() < 4096) {
-            const uint32_t t = W.Stack.back();
+            const uint32_t u = W.Stack.back();
             W.Stack.pop_back();
-            loop = t == Leaf || IsBelow(W, Leaf, t);
+            loop = u == t || IsBelow(W, t, u);
             auto follow = [&](uint32_t d) {
                 if (d != None && !W.Seen[d]) {
                     W.Seen[d] = 1;
@@ -519,14 +562,35 @@ private:
                     W.Stack.push_back(d);
                 }
             };
-            follow(W.Info[t].Predecessor);
-            for (uint32_t c = W.Info[t].FirstChild; c != None; c = W.Info[c].NextSibling)
+            follow(W.Info[u].Predecessor);
+            for (uint32_t c = W.Info[u].FirstChild; c != None; c = W.Info[c].NextSibling)
                 follow(c);
         }
-        const bool settled = W.Stack.empty() && !loop;
-        for (uint32_t t : seen)
-            W.Seen[t] = 0;
-        return settled;
+        const bool waits = !W.Stack.empty() || loop;
+        for (uint32_t u : seen)
+            W.Seen[u] = 0;
+        return waits;
+    }
+
+    // A leaf's link to a live task it did not follow before. It stays when no
+    // task it names waits for the task, which the search decides once all are in.
+    bool GainsLink(uint32_t t)
+    {
+        const uint32_t p = FindId(W, int64_t(Rec(t).Link) - 1);
+        if (!W.NodeOf[t] || W.Info[t].FirstChild != None || p == None || !W.NodeOf[p] || Gained.size() >= 64)
+            return false;
+        Gained.push_back({t, p, W.Info[t].Predecessor});
+        return true;
+    }
+
+    // Every loop a gained link closes runs through it: from what it names back to
+    // its task, or to a summary task that contains that.
+    bool GainedLinksCloseNoLoop()
+    {
+        for (const TGained& g : Gained)
+            W.Info[g.Task].Predecessor = g.Predecessor;
+        return std::none_of(Gained.begin(), Gained.end(),
+                            [&](const TGained& g) { return MayWaitFor(g.Predecessor, g.Task); });
     }
 
     // The tasks whose dates differ from what the last recalculation left are the
@@ -554,13 +618,21 @@ private:
         if (!live)
             return true;
         const TScheduleFields& left = W.Left[i];
-        if (rec.IsSummary != left.IsSummary || (W.NodeOf[i] && rec.Node != W.NodeOf[i]))
+        if (W.NodeOf[i] && rec.Node != W.NodeOf[i])
             return false;
-        if (rec.Link != left.Link) {
-            if (!LinkGoes(rec))
+        if (rec.IsSummary != left.IsSummary) {
+            // Put back as the outline now makes it, as an undo puts back a summary
+            // task that lost its children.
+            if (!W.NodeOf[i] || rec.IsSummary != (W.Info[i].FirstChild != None ? 1 : 0))
                 return false;
             Mark(i);
-            W.LinkGone.push_back(i);
+        }
+        if (rec.Link != left.Link) {
+            if (LinkGoes(rec))
+                W.LinkGone.push_back(i);
+            else if (!GainsLink(i))
+                return false;
+            Mark(i);
         }
         if (!SameDates(rec, left)) {
             if (!W.NodeOf[i] || W.Reach.size() > old / 8 + 16)
@@ -587,11 +659,15 @@ private:
     {
         W.LastParent.resize(Count, None);
         W.LastPredecessor.resize(Count, None);
-        for (uint32_t t : W.LinkGone) {
-            const int32_t link = Rec(t).Link;
+        for (uint32_t t : W.LinkGone)
             CutLink(t);
-            if (link <= 0)
-                Rec(t).Link = link;
+        if (Revived)
+            W.Info[Leaf].Live = 1;
+        for (const TGained& g : Gained) {
+            Unfollow(g.Task, g.Former);
+            W.NextFollower[g.Task] = W.FirstFollower[g.Predecessor];
+            W.FirstFollower[g.Predecessor] = g.Task;
+            W.LastPredecessor[g.Task] = g.Predecessor;
         }
         for (uint32_t d : W.Unbound) {
             if (d == Leaf)
@@ -631,7 +707,7 @@ private:
             W.NextFollower.push_back(None);
         }
         W.LastParent[Leaf] = W.Info[Leaf].Parent;
-        rec.Node = W.NodeOf[Leaf];
+        Write(rec.Node, W.NodeOf[Leaf]);
         Mark(Leaf);
         if (CutsLeafLink)
             CutLink(Leaf);
@@ -643,10 +719,18 @@ private:
     }
 
     // The task no longer follows its predecessor, which it is taken off the
-    // followers of.
+    // followers of; a link to a task left as it is.
     void CutLink(uint32_t t)
     {
-        const uint32_t p = W.Info[t].Predecessor;
+        Unfollow(t, W.Info[t].Predecessor);
+        W.Info[t].Predecessor = None;
+        W.LastPredecessor[t] = None;
+        if (Rec(t).Link > 0)
+            Write(Rec(t).Link, 0);
+    }
+
+    void Unfollow(uint32_t t, uint32_t p)
+    {
         if (p != None) {
             uint32_t* link = &W.FirstFollower[p];
             while (*link != None && *link != t)
@@ -655,9 +739,6 @@ private:
                 *link = W.NextFollower[t];
         }
         W.NextFollower[t] = None;
-        W.Info[t].Predecessor = None;
-        W.LastPredecessor[t] = None;
-        Rec(t).Link = 0;
     }
 
     void Mark(uint32_t t)
@@ -710,8 +791,8 @@ private:
         for (uint32_t k = 0; k < W.Reach.size(); ++k) {
             const uint32_t t = W.Reach[k];
             TVorgangRec& rec = Rec(t);
-            rec.Beginn = W.Spans[t].Beginn;
-            rec.Ende = W.Spans[t].Ende;
+            Write(rec.Beginn, W.Spans[t].Beginn);
+            Write(rec.Ende, W.Spans[t].Ende);
             W.Left[t] = ScheduleFieldsOf(rec);
             if (!SameSchedule(W.Left[t], W.ReachFound[k]))
                 Report(Doc, Count, t);
@@ -755,8 +836,8 @@ private:
     {
         TVorgangRec& rec = Rec(t);
         if (rec.Beginn > rec.Ende)
-            rec.Ende = rec.Beginn;
-        rec.IsSummary = W.Info[t].FirstChild != None ? 1 : 0;
+            Write(rec.Ende, rec.Beginn);
+        Write(rec.IsSummary, W.Info[t].FirstChild != None ? 1 : 0);
         if (rec.IsSummary)
             W.Spans[t] = {StartSeed, EndSeed};
         else
@@ -879,14 +960,7 @@ private:
             throw TWouldWrite();
     }
 
-    template <typename T, typename V> void Write(T& field, V value)
-    {
-        const T written = T(value);
-        if (!Dry)
-            field = written;
-        else if (std::memcmp(&field, &written, sizeof(T)) != 0)
-            throw TWouldWrite();
-    }
+    template <typename T, typename V> void Write(T& field, V value) { ::Write(field, value, Dry); }
 
     TVorgangRec& Rec(uint32_t i) const { return Doc.VorgangAt(i); }
     TInfo& Info(uint32_t i) { return W.Info[i]; }
@@ -1266,12 +1340,24 @@ TWorkspace& WorkspaceOf(TDocument& doc)
 void PrepareRecalculation(TDocument& doc)
 {
     TWorkspace& work = WorkspaceOf(doc);
-    if (!ApplyTreeEvents(doc, work, doc.VorgangStore->Count))
+    const bool bound = ApplyTreeEvents(doc, work, doc.VorgangStore->Count);
+    if (!bound)
         TRecalculation(doc, work, false).BindNodes();
+    // An undo or redo that puts back what the quick recalculation takes in, after a
+    // recalculation that ran to its end, is checked here at once by running it dry.
+    bool settled = false;
+    try {
+        TRecalcStats stats;
+        settled = bound && TQuickRecalculation(doc, work, doc.WrittenKnown, true).Run(stats);
+    } catch (const TWouldWrite&) {
+        work.Settled = false;
+    }
     // As after a command's recalculation: from here on the commands note what they
     // write, so that the first one need not compare every task.
     doc.Written.clear();
     doc.WrittenKnown = true;
+    if (settled)
+        return;
     work.Preparing = std::thread([&doc, &work] {
         try {
             TRecalculation(doc, work, true, true).Run();

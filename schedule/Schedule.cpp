@@ -474,10 +474,13 @@ private:
     bool IsNew(uint32_t r, uint32_t old) const { return r >= old; }
 
     // Marks with 2 the records the binding took out and did not put back, which
-    // must now be deleted, and with 3 the one leaf put in.
+    // must now be deleted, and with 3 what it put in: one leaf, or a deleted subtree
+    // put back whole.
     bool MarkChangedShape(uint32_t old)
     {
-        if (W.Rebound.size() > 1 || Count != old + (W.Rebound.size() == 1 && W.Rebound[0] >= old ? 1 : 0))
+        const bool subtree = W.Rebound.size() > 1;
+        if ((subtree && !W.Unbound.empty()) ||
+            Count != old + (W.Rebound.size() == 1 && W.Rebound[0] >= old ? 1 : 0))
             return false;
         for (uint32_t t : W.Unbound)
             W.Quick[t] = 2;
@@ -489,23 +492,29 @@ private:
             return true;
         Leaf = W.Rebound[0];
         const TVorgangRec& rec = Rec(Leaf);
-        if (rec.Deleted || W.Info[Leaf].FirstChild != None || (IsNew(Leaf, old) && rec.Link != 0))
+        if (rec.Deleted || (!subtree && W.Info[Leaf].FirstChild != None) ||
+            (IsNew(Leaf, old) && rec.Link != 0))
             return false;
         if (IsNew(Leaf, old)) {
             // An Id of its own, within reach of the dense table when there is one.
             if (rec.Id < 0 || FindId(W, rec.Id) != None ||
                 (W.DenseIds && rec.Id >= int64_t(4) * Count + 1024))
                 return false;
-        } else if (rec.Id != W.IdOf[Leaf] || W.Left[Leaf].IsSummary) {
+        } else if (rec.Id != W.IdOf[Leaf] || (!subtree && W.Left[Leaf].IsSummary)) {
             return false;
         } else if (!W.Info[Leaf].Live) {
-            // Put back, as undoing its deletion does: whatever it followed before,
-            // its link is one gained now.
+            // Put back, as undoing a deletion does: whatever they followed before,
+            // their links are ones gained now.
             Revived = true;
-        } else if (W.Left[Leaf].Link != rec.Link) {
+        } else if (subtree || W.Left[Leaf].Link != rec.Link) {
             return false;
         }
-        W.Quick[Leaf] = 3;
+        for (uint32_t r : W.Rebound) {
+            if (Revived && (Rec(r).Deleted || W.Info[r].Live || Rec(r).Id != W.IdOf[r]))
+                return false;
+            W.Info[r].Live = 1;
+            W.Quick[r] = 3;
+        }
         const uint32_t parent = W.Info[Leaf].Parent;
         if (parent != None && W.Info[W.Info[parent].FirstChild].NextSibling == None) {
             // Whatever its link, summary mark and dates were, they are recalculated.
@@ -517,10 +526,12 @@ private:
         }
         if (!Revived)
             return KeepsItsLinkWithoutLoop();
-        if (LinkGoes(rec))
-            W.LinkGone.push_back(Leaf);
-        else if (!GainsLink(Leaf))
-            return false;
+        for (uint32_t r : W.Rebound) {
+            if (LinkGoes(Rec(r)))
+                W.LinkGone.push_back(r);
+            else if (!GainsLink(r))
+                return false;
+        }
         return true;
     }
 
@@ -577,7 +588,7 @@ private:
     bool GainsLink(uint32_t t)
     {
         const uint32_t p = FindId(W, int64_t(Rec(t).Link) - 1);
-        if (!W.NodeOf[t] || W.Info[t].FirstChild != None || p == None || !W.NodeOf[p] || Gained.size() >= 64)
+        if (!W.NodeOf[t] || W.Info[t].FirstChild != None || p == None || !W.NodeOf[p] || Gained.size() >= 256)
             return false;
         Gained.push_back({t, p, W.Info[t].Predecessor});
         return true;
@@ -661,8 +672,6 @@ private:
         W.LastPredecessor.resize(Count, None);
         for (uint32_t t : W.LinkGone)
             CutLink(t);
-        if (Revived)
-            W.Info[Leaf].Live = 1;
         for (const TGained& g : Gained) {
             Unfollow(g.Task, g.Former);
             W.NextFollower[g.Task] = W.FirstFollower[g.Predecessor];
@@ -706,9 +715,11 @@ private:
             W.FirstFollower.push_back(None);
             W.NextFollower.push_back(None);
         }
-        W.LastParent[Leaf] = W.Info[Leaf].Parent;
-        Write(rec.Node, W.NodeOf[Leaf]);
-        Mark(Leaf);
+        for (uint32_t r : W.Rebound) {
+            W.LastParent[r] = W.Info[r].Parent;
+            Write(Rec(r).Node, W.NodeOf[r]);
+            Mark(r);
+        }
         if (CutsLeafLink)
             CutLink(Leaf);
         if (NewParent != None) {

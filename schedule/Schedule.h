@@ -25,9 +25,10 @@ TRecalcStats Recalculate(TDocument& doc);
 
 // After a file was read, which leaves its dates as they were stored, or a step was
 // undone or done again, which puts back dates without recalculating: brings the
-// binding to the task outline up to date here, then checks on a thread of its own
-// whether a recalculation would change any record, writing none. When it would not,
-// the next change recalculates only what it reaches. Anything that is about to
+// binding to the task outline up to date here and checks whether a recalculation
+// would change any record, writing none. A step the quick recalculation takes in is
+// checked here at once; anything else on a thread of its own. When nothing would
+// change, the next change recalculates only what it reaches. Anything that is about to
 // change the document waits for the check first (WaitForBackgroundWork), or stops it
 // (StopBackgroundWork) where it would gain nothing by it.
 void PrepareRecalculation(TDocument& doc);

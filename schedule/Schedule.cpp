@@ -474,22 +474,28 @@ private:
     bool IsNew(uint32_t r, uint32_t old) const { return r >= old; }
 
     // Marks with 2 the records the binding took out and did not put back, which
-    // must now be deleted, and with 3 what it put in: one leaf, or a deleted subtree
-    // put back whole.
+    // must now be deleted, and with 3 what it put in: one leaf, a subtree moved
+    // whole, or a deleted subtree put back whole.
     bool MarkChangedShape(uint32_t old)
     {
-        const bool subtree = W.Rebound.size() > 1;
-        if ((subtree && !W.Unbound.empty()) ||
-            Count != old + (W.Rebound.size() == 1 && W.Rebound[0] >= old ? 1 : 0))
+        if (Count != old + (W.Rebound.size() == 1 && W.Rebound[0] >= old ? 1 : 0))
             return false;
         for (uint32_t t : W.Unbound)
             W.Quick[t] = 2;
+        std::size_t moved = 0;
+        for (uint32_t r : W.Rebound)
+            if (W.Quick[r] == 2) {
+                W.Quick[r] = 3;
+                ++moved;
+            }
         for (uint32_t t : W.Unbound)
-            if (!Rec(t).Deleted || !W.Info[t].Live)
-                if (W.Rebound.empty() || W.Rebound[0] != t)
-                    return false;
+            if (W.Quick[t] == 2 && (!Rec(t).Deleted || !W.Info[t].Live))
+                return false;
         if (W.Rebound.empty())
             return true;
+        const bool subtree = W.Rebound.size() > 1;
+        if (moved != 0 && moved != W.Rebound.size())
+            return false;
         Leaf = W.Rebound[0];
         const TVorgangRec& rec = Rec(Leaf);
         if (rec.Deleted || (!subtree && W.Info[Leaf].FirstChild != None) ||
@@ -506,11 +512,13 @@ private:
             // Put back, as undoing a deletion does: whatever they followed before,
             // their links are ones gained now.
             Revived = true;
-        } else if (subtree || W.Left[Leaf].Link != rec.Link) {
+        } else if ((subtree && moved == 0) || (!subtree && W.Left[Leaf].Link != rec.Link)) {
             return false;
         }
         for (uint32_t r : W.Rebound) {
-            if (Revived && (Rec(r).Deleted || W.Info[r].Live || Rec(r).Id != W.IdOf[r]))
+            const TVorgangRec& put = Rec(r);
+            if (put.Deleted || put.Id != W.IdOf[r] ||
+                (Revived ? W.Info[r].Live != 0 : subtree && (!W.Info[r].Live || put.Link != W.Left[r].Link)))
                 return false;
             W.Info[r].Live = 1;
             W.Quick[r] = 3;
@@ -525,7 +533,7 @@ private:
             W.Quick[parent] = 4;
         }
         if (!Revived)
-            return KeepsItsLinkWithoutLoop();
+            return subtree ? MovedLinksCloseNoLoop() : KeepsItsLinkWithoutLoop();
         for (uint32_t r : W.Rebound) {
             if (LinkGoes(Rec(r)))
                 W.LinkGone.push_back(r);
@@ -551,6 +559,23 @@ private:
             return true;
         }
         return !MayWaitFor(p, Leaf);
+    }
+
+    // A subtree moved whole: its new ancestors now wait for it, and each of its
+    // linked tasks for its predecessor, which must not wait for those ancestors. A
+    // link the first pass would cut leaves the work to the full recalculation.
+    bool MovedLinksCloseNoLoop()
+    {
+        std::size_t links = 0;
+        for (uint32_t r : W.Rebound) {
+            const uint32_t p = W.Info[r].Predecessor;
+            if (p == None)
+                continue;
+            const uint32_t q = W.Info[p].Predecessor;
+            if (++links > 256 || (q != None && IsBelow(W, r, q)) || MayWaitFor(p, r))
+                return false;
+        }
+        return true;
     }
 
     // Whether from's dates may depend on t's, through the links and containment:
@@ -655,6 +680,8 @@ private:
 
     // A link changed to none, or to a task that is deleted or not there, as an undo
     // puts back links the last recalculation cut: the first pass would cut it again.
+    // Not so a link to a deleted task that has a link itself: the first pass's walk
+    // for link cycles follows deleted tasks' links too, and may cut one of them.
     bool LinkGoes(const TVorgangRec& rec) const
     {
         if (rec.Link <= 0)
@@ -663,13 +690,16 @@ private:
         if (Leaf != None && id == Rec(Leaf).Id)
             return false;
         const uint32_t p = FindId(W, id);
-        return p == None || !W.Info[p].Live || W.Quick[p] == 2;
+        return p == None || ((!W.Info[p].Live || W.Quick[p] == 2) && Rec(p).Link <= 0);
     }
 
     void TakeInChangedShape(uint32_t old)
     {
         W.LastParent.resize(Count, None);
         W.LastPredecessor.resize(Count, None);
+        // Marked first, so that a link cut below is reported with them.
+        for (uint32_t r : W.Rebound)
+            Mark(r);
         for (uint32_t t : W.LinkGone)
             CutLink(t);
         for (const TGained& g : Gained) {
@@ -679,7 +709,7 @@ private:
             W.LastPredecessor[g.Task] = g.Predecessor;
         }
         for (uint32_t d : W.Unbound) {
-            if (d == Leaf)
+            if (W.NodeOf[d]) // moved, not deleted
                 continue;
             W.Info[d].Live = 0;
             // Its followers outside lose their links; their dates stay.
@@ -718,14 +748,14 @@ private:
         for (uint32_t r : W.Rebound) {
             W.LastParent[r] = W.Info[r].Parent;
             Write(Rec(r).Node, W.NodeOf[r]);
-            Mark(r);
         }
         if (CutsLeafLink)
             CutLink(Leaf);
         if (NewParent != None) {
+            // Also when its record has no link any more, as a step put back: the
+            // link it was last found with goes.
             Mark(NewParent);
-            if (Rec(NewParent).Link > 0)
-                CutLink(NewParent);
+            CutLink(NewParent);
         }
     }
 

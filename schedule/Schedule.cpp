@@ -402,12 +402,13 @@ bool SameDates(const TVorgangRec& rec, const TScheduleFields& left)
 // - dates of bound tasks;
 // - subtrees deleted: tasks outside linked to them lose their links, and a summary
 //   task left without children becomes a leaf with the span it had;
-// - one leaf put in, new, moved from elsewhere or a deleted task's put back: a leaf
-//   it goes under becomes a summary task and loses its link;
+// - one leaf put in, new or moved from elsewhere, or one subtree moved whole, or a
+//   deleted subtree put back whole: a leaf it goes under becomes a summary task
+//   and loses its link;
 // - links of leaves changed to other live tasks, or put back, as undoing a deletion
 //   puts back the links to the task deleted.
-// Only the last can make a link one to cut for a loop, and then the full
-// recalculation runs. The tasks so reached are settled again in dependency order
+// Moves and links gained can close a loop; a search decides, and where it finds
+// one, or gives up, the full recalculation runs. The tasks so reached are settled again in dependency order
 // from the spans the full recalculation would start from; for anything else the
 // full recalculation runs.
 class TQuickRecalculation
@@ -455,10 +456,10 @@ private:
     TWorkspace& W;
     const bool WrittenKnown; // only the tasks in Doc.Written can have been written
     const bool Dry;
-    uint32_t Leaf = None;      // the leaf put in
+    uint32_t Leaf = None;      // the leaf put in, or the root of the subtree
     uint32_t NewParent = None; // its parent, when that was a leaf before
     bool CutsLeafLink = false;
-    bool Revived = false; // the leaf put in is a deleted task's
+    bool Revived = false; // what was put in are deleted tasks
     // The tasks with a link gained, each with the task it now follows and the one
     // it followed before.
     struct TGained
@@ -517,8 +518,9 @@ private:
         }
         for (uint32_t r : W.Rebound) {
             const TVorgangRec& put = Rec(r);
-            if (put.Deleted || put.Id != W.IdOf[r] ||
-                (Revived ? W.Info[r].Live != 0 : subtree && (!W.Info[r].Live || put.Link != W.Left[r].Link)))
+            const bool fits =
+                Revived ? !W.Info[r].Live : !subtree || (W.Info[r].Live && put.Link == W.Left[r].Link);
+            if (put.Deleted || put.Id != W.IdOf[r] || !fits)
                 return false;
             W.Info[r].Live = 1;
             W.Quick[r] = 3;
@@ -1391,6 +1393,9 @@ void PrepareRecalculation(TDocument& doc)
         TRecalcStats stats;
         settled = bound && TQuickRecalculation(doc, work, doc.WrittenKnown, true).Run(stats);
     } catch (const TWouldWrite&) {
+        work.Settled = false;
+    } catch (const std::bad_alloc&) {
+        // The check on the thread below comes to the same end.
         work.Settled = false;
     }
     // As after a command's recalculation: from here on the commands note what they

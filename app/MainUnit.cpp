@@ -7,6 +7,7 @@
 #include "DruckeinstellungenFUnit.h"
 #include "Errors.h"
 #include "OutlineCommands.h"
+#include "OutlineView.h"
 #include "PaintBox.h"
 #include "PdfExportFUnit.h"
 #include "PrintSettings.h"
@@ -357,6 +358,13 @@ void TMainForm::MenuItem3Click()
 
 void TMainForm::PaintBox1Paint(QPainter& painter)
 {
+    // The chart would walk every row below its surface to count them, which the
+    // outline has in its list of rows: at a million tasks, half of the first paint
+    // after opening.
+    if (QTreeWidgetItem* top = TopRow(Vorgangs); top && top != RowCount1.Top) {
+        if (const int rows = static_cast<const TOutlineView*>(Vorgangs)->RowsFrom(top); rows >= 0)
+            RowCount1 = {top, rows};
+    }
     PaintVorgangsChart(Document, ChartBitmap1, PaintBox1->size(), CurrentDayWidth, painter, &RowCount1);
 }
 

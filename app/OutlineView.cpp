@@ -105,6 +105,12 @@ const std::vector<QTreeWidgetItem*>& TOutlineView::ShownRows() const
     return Rows;
 }
 
+int TOutlineView::RowsFrom(const QTreeWidgetItem* item) const
+{
+    const int row = RowOf(item);
+    return row < 0 ? -1 : int(Rows.size()) - row;
+}
+
 void TOutlineView::EnsureRows() const
 {
     if (!Stale)

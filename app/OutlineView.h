@@ -35,6 +35,8 @@ public:
 
     // The shown nodes in order, as painted from the top of the scrolled list.
     const std::vector<QTreeWidgetItem*>& ShownRows() const;
+    // How many shown rows item and those after it make; -1 when item is no row.
+    int RowsFrom(const QTreeWidgetItem* item) const;
 
     void ShowExpanded(TOutlineNode* node, bool expanded) override;
 

@@ -190,9 +190,20 @@ void DrawBarSpans(TCanvas& canvas, std::vector<std::pair<int, int>>& spans, int 
 
 using TBars = std::vector<std::pair<TDateTime, TDateTime>>;
 
+// A task's list and the list's block lie apart from the task, and a whole project's
+// come from memory, not from the caches: the lists of the tasks further ahead are
+// fetched, then the blocks of those nearer, whose lists are there by then.
 void AddEntries(const TDocument& doc, uint32_t from, std::vector<std::pair<int32_t, uint32_t>>& entries)
 {
-    for (uint32_t i = from; i < doc.VorgangStore->Count; ++i) {
+    constexpr uint32_t BlocksAhead = 8;
+    constexpr uint32_t ListsAhead = 2 * BlocksAhead;
+    const uint32_t count = doc.VorgangStore->Count;
+    for (uint32_t i = from; i < count; ++i) {
+        if (i + ListsAhead < count)
+            __builtin_prefetch(doc.VorgangAt(i + ListsAhead).Resources);
+        if (i + BlocksAhead < count)
+            if (const TDynaArray* list = doc.VorgangAt(i + BlocksAhead).Resources)
+                __builtin_prefetch(list->Data);
         const TVorgangRec& task = doc.VorgangAt(i);
         if (task.Deleted || !task.Resources)
             continue;

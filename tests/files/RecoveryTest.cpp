@@ -6,14 +6,17 @@
 #include "Texts.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <random>
+#include <unistd.h>
 
 namespace {
 
@@ -223,6 +226,34 @@ TEST_F(Recovery, SavingKeepsThePreviousVersion)
     EXPECT_NE(Contents(name + QLatin1Char('~')), first) << "one generation";
     EXPECT_EQ(Files(Folder.path(), QStringLiteral("Dach*")),
               (QStringList{QStringLiteral("Dach.zkt"), QStringLiteral("Dach.zkt~")}));
+}
+
+// The "<name>~" that a save replaces is held open, so that a thread of its own frees
+// its blocks; held for ever, every save would keep the whole of an old file on disk.
+TEST_F(Recovery, ReplacedVersionsAreNotHeldOpen)
+{
+    const QString name = QDir(Folder.path()).filePath(QStringLiteral("Dach.zkt"));
+    auto replacedOpen = [&] {
+        int open = 0;
+        for (const QString& fd : QDir(QStringLiteral("/proc/self/fd"))
+                                     .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+            char target[4096];
+            const QByteArray link = QFile::encodeName(QStringLiteral("/proc/self/fd/") + fd);
+            const ssize_t size = ::readlink(link.constData(), target, sizeof target);
+            open += size > 0 && QFile::decodeName(QByteArray(target, size)).startsWith(name);
+        }
+        return open;
+    };
+    QString error;
+    for (int save = 0; save < 4; ++save) {
+        VorgEinf(Doc, nullptr);
+        ASSERT_TRUE(SaveProjectFile(Doc, name, error));
+    }
+    EXPECT_EQ(Contents(name), WriteProject(Doc));
+    QDeadlineTimer deadline(10000);
+    while (replacedOpen() > 0 && !deadline.hasExpired())
+        QThread::msleep(5);
+    EXPECT_EQ(replacedOpen(), 0);
 }
 
 TEST(RecoveryPlaces, StateFolderAndDelay)

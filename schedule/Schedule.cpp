@@ -520,7 +520,7 @@ private:
             const TVorgangRec& put = Rec(r);
             const bool fits =
                 Revived ? !W.Info[r].Live : !subtree || (W.Info[r].Live && put.Link == W.Left[r].Link);
-            if (put.Deleted || put.Id != W.IdOf[r] || !fits)
+            if (put.Deleted || (!IsNew(r, old) && put.Id != W.IdOf[r]) || !fits)
                 return false;
             W.Info[r].Live = 1;
             W.Quick[r] = 3;

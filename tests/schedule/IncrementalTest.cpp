@@ -351,6 +351,26 @@ TEST_F(IncrementalRecalculation, ACheckAfterReadingWritesNothingAndLeavesTheResu
     }
 }
 
+// Trying a change and taking it back, as a user does: every insert after the undo of
+// the one before takes the store index that one had, with an Id of its own, and is
+// still taken in by the quick recalculation.
+TEST_F(IncrementalRecalculation, AnInsertAfterTheUndoOfOneReachesOnlyItself)
+{
+    for (int i = 0; i < 2000; ++i)
+        VorgEinf(Doc, nullptr);
+    Recalculate(Doc);
+    for (int round = 0; round < 3; ++round) {
+        TUndoRecording recording(Doc, QStringLiteral("Vorgang einfügen"));
+        VorgEinf(Doc, Vorgangs.topLevelItem(7));
+        const TRecalcStats stats = Recalculate(Doc);
+        recording.Commit();
+        EXPECT_LE(stats.Steps, 16u) << "round " << round;
+        ASSERT_TRUE(UndoStep(Doc));
+        PrepareRecalculation(Doc);
+        WaitForBackgroundWork(Doc);
+    }
+}
+
 // What the check is for: the first change after reading recalculates only what it
 // reaches, unless the file's dates were not those of a recalculation.
 TEST_F(IncrementalRecalculation, AfterTheCheckTheFirstChangeReachesOnlyItsDependents)

@@ -1,7 +1,13 @@
 #include "HugePages.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <malloc.h>
+#include <sys/mman.h>
+#include <system_error>
 #include <unistd.h>
 
 void RestartWithHugePageHeap([[maybe_unused]] const std::string& program, [[maybe_unused]] char** argv)
@@ -27,4 +33,65 @@ std::string RunningProgramFile()
 {
     std::error_code error;
     return std::filesystem::read_symlink("/proc/self/exe", error).string();
+}
+
+namespace {
+
+// What the C library's own thresholds come to on a 64-bit system once large blocks
+// have been freed: blocks below 32 MiB come from the heap, which gives back a free
+// top above 64 MiB. Setting any threshold ends the library's own adjusting, so the
+// prefault leaves these.
+constexpr int MmapThreshold = 32 << 20;
+constexpr int TrimThreshold = 64 << 20;
+constexpr int MmapMax = 65536;
+constexpr std::uintptr_t FillStep = std::uintptr_t(2) << 20;
+
+} // namespace
+
+THeapPrefault::THeapPrefault([[maybe_unused]] std::size_t bytes)
+{
+#ifndef __SANITIZE_ADDRESS__
+    const long freePages = sysconf(_SC_AVPHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (freePages > 0 && pageSize > 0)
+        bytes = std::min(bytes, std::size_t(freePages) * std::size_t(pageSize) / 2);
+    // The heap hands out its free blocks before its top: only the rest is new.
+    const std::size_t heapFree = mallinfo2().fordblks;
+    bytes = std::min(bytes > heapFree ? bytes - heapFree : 0, std::size_t(INT_MAX));
+    if (bytes < MinimumBytes)
+        return;
+    // Kept when handed back, and taken from the heap's top, not mapped apart.
+    mallopt(M_TRIM_THRESHOLD, int(bytes) + TrimThreshold);
+    mallopt(M_MMAP_MAX, 0);
+    void* reserve = std::malloc(bytes);
+    mallopt(M_MMAP_MAX, MmapMax);
+    mallopt(M_MMAP_THRESHOLD, MmapThreshold);
+    if (!reserve) {
+        mallopt(M_TRIM_THRESHOLD, TrimThreshold);
+        return;
+    }
+    const auto start = reinterpret_cast<std::uintptr_t>(reserve);
+    const std::uintptr_t from = (start + FillStep - 1) & ~(FillStep - 1);
+    const std::uintptr_t to = (start + bytes) & ~(FillStep - 1);
+    std::free(reserve);
+    try {
+        Filling = std::thread([this, from, to] {
+            for (std::uintptr_t at = from; at < to && !Stop; at += FillStep)
+                if (madvise(reinterpret_cast<void*>(at), FillStep, MADV_POPULATE_WRITE) != 0)
+                    return;
+        });
+    } catch (const std::system_error&) {
+        // Without the thread, the pages are filled as the blocks come.
+    }
+#endif
+}
+
+THeapPrefault::~THeapPrefault()
+{
+    Stop = true;
+    if (Filling.joinable())
+        Filling.join();
+#ifndef __SANITIZE_ADDRESS__
+    mallopt(M_TRIM_THRESHOLD, TrimThreshold);
+#endif
 }

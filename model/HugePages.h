@@ -1,6 +1,9 @@
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <string>
+#include <thread>
 
 // An open project is millions of small blocks from the heap: nodes, records' texts,
 // resource lists. Backed by pages of 2 MiB instead of 4 KiB, the heap takes a
@@ -19,3 +22,28 @@ void RestartWithHugePageHeap(const std::string& program, char** argv);
 // process started again keeps its name (ps, top and the desktop's window list
 // know a process by the last part of it); empty when the system does not say.
 std::string RunningProgramFile();
+
+// Has the system back the heap's next pages on a thread of its own while the
+// program's thread fills them with small blocks, as reading a project does. On
+// virtual machines the first touch of a page is most of the cost of a block: at a
+// million tasks, two of the three seconds of opening. A reserve of the given size
+// is taken at the heap's top and handed back at once, and the heap keeps it as its
+// free top until the destructor: the blocks that follow are carved from it while
+// the thread fills its pages. Filling a page leaves its bytes as they are, so the
+// two threads may meet on one. Nothing for less than MinimumBytes, for more than
+// half the free memory, or under the address sanitizer, whose heap is its own.
+class THeapPrefault
+{
+public:
+    static constexpr std::size_t MinimumBytes = std::size_t(32) << 20;
+
+    explicit THeapPrefault(std::size_t bytes);
+    // Stops the filling and lets the heap give back what is left of the reserve.
+    ~THeapPrefault();
+    THeapPrefault(const THeapPrefault&) = delete;
+    THeapPrefault& operator=(const THeapPrefault&) = delete;
+
+private:
+    std::atomic<bool> Stop = false;
+    std::thread Filling;
+};

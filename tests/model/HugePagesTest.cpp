@@ -1,9 +1,13 @@
 #include "HugePages.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -67,6 +71,39 @@ TEST(HugePageHeap, TheRunningProgramIsNamedByItsOwnFile)
     const std::string file = RunningProgramFile();
     EXPECT_EQ(file.substr(file.rfind('/') + 1), "model_tests");
     EXPECT_EQ(access(file.c_str(), X_OK), 0);
+}
+
+// The reserve is the heap's free top while the blocks are carved from it and its
+// pages filled on the other thread; afterwards the heap gives back what was left.
+TEST(HeapPrefault, BlocksCarvedWhileThePagesAreFilledKeepTheirBytes)
+{
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the address sanitizer's heap is its own";
+#endif
+    constexpr std::size_t Reserve = std::size_t(160) << 20;
+    constexpr std::size_t BlockSize = 400;
+    constexpr std::size_t Blocks = (std::size_t(80) << 20) / BlockSize;
+    const std::size_t arenaBefore = mallinfo2().arena;
+    std::vector<unsigned char*> blocks;
+    blocks.reserve(Blocks);
+    {
+        const THeapPrefault prefault(mallinfo2().fordblks + Reserve);
+        EXPECT_GE(mallinfo2().arena, arenaBefore + Reserve) << "the reserve is taken at the heap's top";
+        for (std::size_t i = 0; i < Blocks; ++i) {
+            auto* block = static_cast<unsigned char*>(std::calloc(1, BlockSize));
+            ASSERT_NE(block, nullptr);
+            std::memset(block, int(i % 251) + 1, BlockSize);
+            blocks.push_back(block);
+        }
+    }
+    std::size_t damaged = 0;
+    for (std::size_t i = 0; i < Blocks; ++i)
+        damaged += std::count(blocks[i], blocks[i] + BlockSize, static_cast<unsigned char>(i % 251 + 1)) !=
+                   BlockSize;
+    EXPECT_EQ(damaged, 0u);
+    for (unsigned char* block : blocks)
+        std::free(block);
+    EXPECT_LT(mallinfo2().arena, arenaBefore + Reserve / 2) << "what is left goes back";
 }
 
 } // namespace

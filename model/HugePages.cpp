@@ -57,19 +57,18 @@ THeapPrefault::THeapPrefault([[maybe_unused]] std::size_t bytes)
         bytes = std::min(bytes, std::size_t(freePages) * std::size_t(pageSize) / 2);
     // The heap hands out its free blocks before its top: only the rest is new.
     const std::size_t heapFree = mallinfo2().fordblks;
-    bytes = std::min(bytes > heapFree ? bytes - heapFree : 0, std::size_t(INT_MAX));
+    bytes = std::min(bytes > heapFree ? bytes - heapFree : 0, std::size_t(INT_MAX - TrimThreshold));
     if (bytes < MinimumBytes)
         return;
     // Kept when handed back, and taken from the heap's top, not mapped apart.
+    Reserved = true;
     mallopt(M_TRIM_THRESHOLD, int(bytes) + TrimThreshold);
     mallopt(M_MMAP_MAX, 0);
     void* reserve = std::malloc(bytes);
     mallopt(M_MMAP_MAX, MmapMax);
     mallopt(M_MMAP_THRESHOLD, MmapThreshold);
-    if (!reserve) {
-        mallopt(M_TRIM_THRESHOLD, TrimThreshold);
+    if (!reserve)
         return;
-    }
     const auto start = reinterpret_cast<std::uintptr_t>(reserve);
     const std::uintptr_t from = (start + FillStep - 1) & ~(FillStep - 1);
     const std::uintptr_t to = (start + bytes) & ~(FillStep - 1);
@@ -91,7 +90,6 @@ THeapPrefault::~THeapPrefault()
     Stop = true;
     if (Filling.joinable())
         Filling.join();
-#ifndef __SANITIZE_ADDRESS__
-    mallopt(M_TRIM_THRESHOLD, TrimThreshold);
-#endif
+    if (Reserved)
+        mallopt(M_TRIM_THRESHOLD, TrimThreshold);
 }

@@ -24,14 +24,16 @@ void RestartWithHugePageHeap(const std::string& program, char** argv);
 std::string RunningProgramFile();
 
 // Has the system back the heap's next pages on a thread of its own while the
-// program's thread fills them with small blocks, as reading a project does. On
-// virtual machines the first touch of a page is most of the cost of a block: at a
-// million tasks, two of the three seconds of opening. A reserve of the given size
+// program's thread fills them with small blocks, as reading a project does. On a
+// virtual machine that hands freed memory back to its host, the first touch of a
+// page costs a fault in the host too: over a third of the first open of a million
+// tasks, which the second core now takes. A reserve of the given size
 // is taken at the heap's top and handed back at once, and the heap keeps it as its
 // free top until the destructor: the blocks that follow are carved from it while
 // the thread fills its pages. Filling a page leaves its bytes as they are, so the
-// two threads may meet on one. Nothing for less than MinimumBytes, for more than
-// half the free memory, or under the address sanitizer, whose heap is its own.
+// two threads may meet on one. What the heap has free already counts against the
+// reserve, which is at most half the free memory; nothing when less than
+// MinimumBytes is left, or under the address sanitizer, whose heap is its own.
 class THeapPrefault
 {
 public:
@@ -44,6 +46,7 @@ public:
     THeapPrefault& operator=(const THeapPrefault&) = delete;
 
 private:
+    bool Reserved = false; // the heap's thresholds were set for the reserve
     std::atomic<bool> Stop = false;
     std::thread Filling;
 };

@@ -524,10 +524,17 @@ bool AtSavedState(const TDocument& doc)
 
 void ForgetHistory(TDocument& doc)
 {
+    StopBackgroundWork(doc);
     TUndoState& undo = doc.Undo;
     undo.Recording.reset();
     undo.History.Clear(!doc.Changed);
     undo.Shadow.clear();
     undo.Shadow.shrink_to_fit();
     undo.ShadowValid = false;
+}
+
+void PrepareUndoShadow(TDocument& doc)
+{
+    if (!doc.Undo.ShadowValid)
+        BuildShadow(doc);
 }

@@ -1413,6 +1413,13 @@ void PrepareRecalculation(TDocument& doc)
         } catch (const std::bad_alloc&) {
             // As above; the next recalculation reports the shortage itself.
         }
+        // The records stay as they are until the next command, which waits for this.
+        try {
+            if (!work.StopPreparing)
+                PrepareUndoShadow(doc);
+        } catch (const std::bad_alloc&) {
+            // The first command makes it then.
+        }
     });
 }
 

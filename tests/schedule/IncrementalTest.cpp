@@ -371,6 +371,43 @@ TEST_F(IncrementalRecalculation, AnInsertAfterTheUndoOfOneReachesOnlyItself)
     }
 }
 
+// The check after reading also makes the undo history's copy of the dates, which the
+// first command then finds: undoing that command puts back the dates as read, also
+// where they were not those of a recalculation and the command's recalculation
+// changed many.
+TEST_F(IncrementalRecalculation, TheFirstCommandAfterTheCheckIsUndoneToTheDatesAsRead)
+{
+    for (int project = 0; project < 40; ++project) {
+        DestroyModel(Doc);
+        CreateModel(Doc, uint32_t(project));
+        for (int i = 30 + Pick(30); i > 0; --i) {
+            SelectRandom();
+            InsertCommand(Doc, TOutlineKind::Vorgang, Pick(2) == 0);
+        }
+        for (int i = 20; i > 0; --i)
+            EditRandomTask();
+        Recalculate(Doc);
+        if (project % 2 == 0)
+            EditRandomTask();
+        ForgetHistory(Doc);
+        Doc.ScheduleScratch.reset();
+        PrepareRecalculation(Doc);
+        WaitForBackgroundWork(Doc);
+        ASSERT_TRUE(Doc.Undo.ShadowValid) << "project " << project;
+        const auto* block = static_cast<const char*>(Doc.VorgangStore->At(0));
+        const std::vector<char> read(block, block + Doc.VorgangStore->Count * sizeof(TVorgangRec));
+        {
+            TUndoRecording recording(Doc, QStringLiteral("Schritt"));
+            EditRandomTask();
+            Recalculate(Doc);
+            recording.Commit();
+        }
+        ASSERT_TRUE(UndoStep(Doc));
+        block = static_cast<const char*>(Doc.VorgangStore->At(0));
+        EXPECT_TRUE(std::equal(read.begin(), read.end(), block)) << "project " << project;
+    }
+}
+
 // What the check is for: the first change after reading recalculates only what it
 // reaches, unless the file's dates were not those of a recalculation.
 TEST_F(IncrementalRecalculation, AfterTheCheckTheFirstChangeReachesOnlyItsDependents)

@@ -27,10 +27,10 @@ std::string RunningProgramFile();
 // program's thread fills them with small blocks, as reading a project does. On a
 // virtual machine that hands freed memory back to its host, the first touch of a
 // page costs a fault in the host too: over a third of the first open of a million
-// tasks, which the second core now takes. A reserve of the given size
-// is taken at the heap's top and handed back at once, and the heap keeps it as its
-// free top until the destructor: the blocks that follow are carved from it while
-// the thread fills its pages. Filling a page leaves its bytes as they are, so the
+// tasks, which the second core now takes. A reserve of the given size is taken at
+// the heap's top and handed back at once, and the heap keeps it as its free top
+// until the destructor: the blocks that follow are carved from it while the
+// thread fills its pages. Filling a page leaves its bytes as they are, so the
 // two threads may meet on one. What the heap has free already counts against the
 // reserve, which is at most half the free memory; nothing when less than
 // MinimumBytes is left, or under the address sanitizer, whose heap is its own.

@@ -22,6 +22,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 #include <unordered_set>
@@ -377,13 +378,24 @@ void ReadExpansion(TReader& in, QTreeWidget* outline, const std::vector<QTreeWid
 }
 
 // Writes the image's chunks to a file on a thread of its own while the next ones are
-// built, and has the system start putting each on disk at once, so that the sync
-// at the end waits for little more than the last chunk. Chunk buffers go round
-// between the two threads instead of being allocated anew.
+// built, and has the system start putting each on disk at once. Chunk buffers go
+// round between the two threads instead of being allocated anew.
+//
+// Data on disk is not yet durable: on a virtual machine the host keeps it in its own
+// cache until a sync, and flushing 350 MB from there took 0.16 s after the last
+// chunk. A third thread therefore syncs what is written every SyncStep bytes, so
+// that the sync at the end waits for little more than the last step.
 class TFileWriter
 {
 public:
-    explicit TFileWriter(int fd) : Fd(fd), Thread([this] { Run(); }) {}
+    explicit TFileWriter(int fd) : Fd(fd), Thread([this] { Run(); })
+    {
+        try {
+            Syncing = std::thread([this] { Sync(); });
+        } catch (const std::system_error&) {
+            // Then the sync at the end does it all.
+        }
+    }
     ~TFileWriter() { Finish(); }
     TFileWriter(const TFileWriter&) = delete;
     TFileWriter& operator=(const TFileWriter&) = delete;
@@ -413,11 +425,14 @@ public:
         }
         Changed.notify_all();
         Thread.join();
+        if (Syncing.joinable())
+            Syncing.join();
         return Error;
     }
 
 private:
     static constexpr std::size_t MaxPending = 4;
+    static constexpr off_t SyncStep = off_t(32) << 20;
 
     struct TChunk
     {
@@ -429,6 +444,7 @@ private:
     {
         for (;;) {
             TChunk chunk;
+            bool failed = false;
             {
                 std::unique_lock lock(Mutex);
                 Changed.wait(lock, [this] { return Done || !Pending.empty(); });
@@ -436,16 +452,39 @@ private:
                     return;
                 chunk = std::move(Pending.front());
                 Pending.pop_front();
+                failed = Error != 0;
             }
-            if (Error == 0)
-                WriteAll(chunk);
+            const int failure = failed ? 0 : WriteAll(chunk);
             const std::lock_guard lock(Mutex);
+            if (Error == 0)
+                Error = failure;
             Spare.push_back(std::move(chunk.Bytes));
+            Written = Offset;
             Changed.notify_all();
         }
     }
 
-    void WriteAll(const TChunk& chunk)
+    // A failed sync is the save's failure: the system reports a write error to one
+    // sync only, and the final one would not see it again.
+    void Sync()
+    {
+        off_t synced = 0;
+        std::unique_lock lock(Mutex);
+        for (;;) {
+            Changed.wait(lock, [&] { return Done || Error != 0 || Written - synced >= SyncStep; });
+            if (Done || Error != 0)
+                return;
+            synced = Written;
+            lock.unlock();
+            const int failure = ::fdatasync(Fd) == 0 ? 0 : errno;
+            lock.lock();
+            if (failure != 0 && failure != EINTR && Error == 0)
+                Error = failure;
+        }
+    }
+
+    // The error number of a failure, or 0.
+    int WriteAll(const TChunk& chunk)
     {
         const char* from = chunk.Bytes.constData();
         qsizetype left = chunk.Used;
@@ -453,20 +492,20 @@ private:
             const ssize_t wrote = ::write(Fd, from, std::size_t(left));
             if (wrote < 0 && errno == EINTR)
                 continue;
-            if (wrote <= 0) {
-                Error = wrote < 0 ? errno : ENOSPC;
-                return;
-            }
+            if (wrote <= 0)
+                return wrote < 0 ? errno : ENOSPC;
             from += wrote;
             left -= wrote;
         }
         // Only a head start for the sync at the end, which alone decides.
         sync_file_range(Fd, Offset, chunk.Used, SYNC_FILE_RANGE_WRITE);
         Offset += chunk.Used;
+        return 0;
     }
 
     int Fd;
-    off_t Offset = 0;
+    off_t Offset = 0;  // the writing thread's own
+    off_t Written = 0; // Offset, under the mutex
     int Error = 0;
     bool Done = false;
     std::mutex Mutex;
@@ -474,6 +513,7 @@ private:
     std::deque<TChunk> Pending;
     std::vector<QByteArray> Spare;
     std::thread Thread;
+    std::thread Syncing;
 };
 
 // Appends little-endian values to the file image. With a file writer, the image is

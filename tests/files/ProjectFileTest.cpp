@@ -814,6 +814,39 @@ TEST_F(ProjectFileOnDisk, AWriteFailingHalfwayFailsTheSaveAndKeepsTheOldFile)
     ASSERT_TRUE(SaveProjectFile(project.Doc, name, error)) << error.toStdString();
 }
 
+// A large file is synced in steps while it is written. A write failing after some
+// of them still fails the save; unlimited, the file is the image, byte for byte.
+TEST_F(ProjectFileOnDisk, AFileSyncedInStepsIsWrittenWholeOrNotAtAll)
+{
+    TProject project;
+    QTreeWidgetItem* top = VorgEinf(project.Doc, nullptr);
+    for (int i = 0; i < 45; ++i)
+        WideCopy(VorgangOf(project.Doc, VorgEinfChild(project.Doc, top)).Notes,
+                 QString(500000 + i, QChar(u'a' + i % 26)));
+    const QByteArray image = WriteProject(project.Doc);
+    ASSERT_GT(image.size(), 42 << 20);
+    const QString name = Path(QStringLiteral("gross.zkt"));
+
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 40 << 20;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    QString error;
+    const bool cut = SaveProjectFile(project.Doc, name, error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_FALSE(cut);
+    EXPECT_EQ(error, IoErrorText(EFBIG));
+    EXPECT_FALSE(QFileInfo::exists(name));
+
+    ASSERT_TRUE(SaveProjectFile(project.Doc, name, error)) << error.toStdString();
+    QByteArray bytes;
+    ASSERT_TRUE(ReadFileBytes(name, bytes));
+    EXPECT_TRUE(bytes == image) << "the saved file differs from the image";
+}
+
 TEST_F(ProjectFileOnDisk, UnwritablePlacesFailAndKeepWhatWasThere)
 {
     TProject project;

@@ -5,12 +5,94 @@
 
 #include <QTreeWidget>
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 
 QTreeWidget* OutlineOf(const TDocument& doc, TOutlineKind kind)
 {
     return kind == TOutlineKind::Vorgang ? doc.Vorgangs : doc.Arbeiter;
+}
+
+namespace {
+
+bool IsLatin1(const QString& text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
+}
+
+} // namespace
+
+void* TNodeCaption::Block() const
+{
+    void* block = nullptr;
+    std::memcpy(&block, Bytes, sizeof block);
+    return block;
+}
+
+qsizetype TNodeCaption::Length() const
+{
+    qsizetype length = 0;
+    std::memcpy(&length, Bytes + sizeof(void*), sizeof length);
+    return length;
+}
+
+void TNodeCaption::Release()
+{
+    if (Kind() == LongLatin1)
+        delete[] static_cast<char*>(Block());
+    else if (Kind() == LongWide)
+        delete[] static_cast<char16_t*>(Block());
+}
+
+QString TNodeCaption::Text() const
+{
+    switch (Kind()) {
+    case LongLatin1:
+        return QString::fromLatin1(static_cast<const char*>(Block()), Length());
+    case LongWide:
+        return QString(static_cast<const QChar*>(Block()), Length());
+    default:
+        return QString::fromLatin1(Bytes, Kind());
+    }
+}
+
+bool TNodeCaption::Equals(const QString& text) const
+{
+    switch (Kind()) {
+    case LongLatin1:
+        return text == QLatin1StringView(static_cast<const char*>(Block()), Length());
+    case LongWide:
+        return text == QStringView(static_cast<const QChar*>(Block()), Length());
+    default:
+        return text == QLatin1StringView(Bytes, Kind());
+    }
+}
+
+void TNodeCaption::Assign(const QString& text)
+{
+    const qsizetype length = text.size();
+    const bool latin1 = IsLatin1(text);
+    const char16_t* from = reinterpret_cast<const char16_t*>(text.utf16());
+    char fresh[sizeof Bytes] = {};
+    if (latin1 && length <= ShortMax) {
+        std::transform(from, from + length, fresh, [](char16_t c) { return char(c); });
+        fresh[ShortMax] = char(length);
+    } else {
+        void* block = nullptr;
+        if (latin1) {
+            char* chars = new char[std::size_t(length)];
+            std::transform(from, from + length, chars, [](char16_t c) { return char(c); });
+            block = chars;
+        } else {
+            block = std::copy_n(from, length, new char16_t[std::size_t(length)]) - length;
+        }
+        std::memcpy(fresh, &block, sizeof block);
+        std::memcpy(fresh + sizeof block, &length, sizeof length);
+        fresh[ShortMax] = char(latin1 ? LongLatin1 : LongWide);
+    }
+    Release();
+    std::memcpy(Bytes, fresh, sizeof Bytes);
 }
 
 TOutlineNode::TOutlineNode(const QString& caption) : QTreeWidgetItem(Type), Caption(caption)
@@ -42,7 +124,7 @@ bool IsCaption(int column, int role)
 
 QVariant TOutlineNode::data(int column, int role) const
 {
-    return IsCaption(column, role) ? QVariant(Caption) : QTreeWidgetItem::data(column, role);
+    return IsCaption(column, role) ? QVariant(Caption.Text()) : QTreeWidgetItem::data(column, role);
 }
 
 // As the item's own: an unchanged caption tells nobody, a changed one the outline.
@@ -52,10 +134,10 @@ void TOutlineNode::setData(int column, int role, const QVariant& value)
         QTreeWidgetItem::setData(column, role, value);
         return;
     }
-    QString caption = value.toString();
-    if (caption == Caption)
+    const QString caption = value.toString();
+    if (Caption.Equals(caption))
         return;
-    Caption = std::move(caption);
+    Caption.Assign(caption);
     emitDataChanged();
 }
 

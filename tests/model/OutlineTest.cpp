@@ -89,6 +89,41 @@ TEST_F(OutlineRecords, ANodesCaptionIsShownEditedAndToldOfOnce)
     QObject::disconnect(connection);
 }
 
+// Captions are kept a byte a character where they can be, in the node itself while
+// short: every kind and every change between kinds must read back as it was set.
+TEST_F(OutlineRecords, CaptionsOfEveryKindAndLengthReadBackAsSet)
+{
+    QTreeWidgetItem* node = VorgEinf(Doc, nullptr);
+    const QString latin1 = QStringLiteral("Straße über Äcker ÿ\u0080");
+    const QList<QString> captions = {
+        QString(),
+        QStringLiteral("x"),
+        QString(23, QChar(u'ÿ')),
+        QString(24, QChar(u'é')),
+        latin1.repeated(5),
+        QStringLiteral("Łódź"),
+        QStringLiteral("Kran \U0001F3D7 \u0100"),
+        QString(22, QChar(u'a')) + QChar(0x0100),
+        QString(100, QChar(u'\u0101')),
+        latin1,
+        QStringLiteral("Neuer Vorgang"),
+    };
+    int told = 0;
+    const auto connection = QObject::connect(&Vorgangs, &QTreeWidget::itemChanged, [&] { ++told; });
+    for (const QString& first : captions)
+        for (const QString& second : captions) {
+            node->setText(0, first);
+            node->setText(0, second);
+            ASSERT_EQ(node->text(0), second) << first.toStdString() << " then " << second.toStdString();
+            ASSERT_EQ(Vorgangs.model()->data(Vorgangs.model()->index(0, 0), Qt::EditRole).toString(), second);
+        }
+    // Once for every change, twice for each pair of different captions; a caption
+    // equal to the one kept tells nothing.
+    const int n = int(captions.size());
+    EXPECT_EQ(told, 2 * n * (n - 1));
+    QObject::disconnect(connection);
+}
+
 TEST_F(OutlineRecords, InsertAddsAtTheEndOfTheLevelOrAsLastChild)
 {
     QTreeWidgetItem* p = VorgEinf(Doc, nullptr);

@@ -9,7 +9,9 @@
 #include <QTreeWidget>
 #include <random>
 
-void BuildLayeredProject(TDocument& doc, int tasks)
+namespace {
+
+void BuildProject(TDocument& doc, int tasks, bool rich)
 {
     std::mt19937 random(7);
     std::uniform_int_distribution<int32_t> anyTask(0, tasks - 1);
@@ -31,10 +33,12 @@ void BuildLayeredProject(TDocument& doc, int tasks)
         FreeText(rec.Name);
         WideCopy(rec.Name, name);
         node->setText(0, name);
-        WideCopy(rec.Text1, QStringLiteral("Gewerk Rohbau"));
-        WideCopy(rec.Notes, QStringLiteral("Abnahme durch den Bauherrn vor Ort"));
         if (i % 2 == 0)
             rec.Link = anyTask(random) + 1;
+        if (!rich)
+            continue;
+        WideCopy(rec.Text1, QStringLiteral("Gewerk Rohbau"));
+        WideCopy(rec.Notes, QStringLiteral("Abnahme durch den Bauherrn vor Ort"));
         *static_cast<int32_t*>(rec.Resources->Append()) = anyResource(random);
         *static_cast<int32_t*>(rec.Resources->Append()) = anyResource(random);
     }
@@ -50,10 +54,22 @@ void BuildLayeredProject(TDocument& doc, int tasks)
     }
 }
 
-void SaveBenchProject(const QString& name, int tasks)
+} // namespace
+
+void BuildLayeredProject(TDocument& doc, int tasks)
+{
+    BuildProject(doc, tasks, true);
+}
+
+void BuildPlainProject(TDocument& doc, int tasks)
+{
+    BuildProject(doc, tasks, false);
+}
+
+void SaveBenchProject(const QString& name, int tasks, bool plain)
 {
     TTestProject project(1);
-    BuildLayeredProject(project.Doc, tasks);
+    (plain ? BuildPlainProject : BuildLayeredProject)(project.Doc, tasks);
     // As the program saves it: recalculated after the last change.
     RenderEveryThing(project.Doc);
     QString error;

@@ -8,6 +8,10 @@
 // outline shows; leaves stay collapsed, as the user leaves them.
 void BuildLayeredProject(TDocument& doc, int tasks);
 
-// The project above, recalculated as the program saves it, in the file name; ends
-// the program when it cannot be written.
-void SaveBenchProject(const QString& name, int tasks);
+// The same outline, links and resources, the tasks with their names alone, as a
+// user's inserts leave them: no custom text, no note, no resource assigned.
+void BuildPlainProject(TDocument& doc, int tasks);
+
+// The first project above, or the plain one, recalculated as the program saves it,
+// in the file name; ends the program when it cannot be written.
+void SaveBenchProject(const QString& name, int tasks, bool plain = false);

@@ -34,11 +34,11 @@ QString SavedProject(const QTemporaryDir& dir, int tasks)
     return name;
 }
 
-void BM_SaveTheFile(benchmark::State& state)
+void SaveTheFile(benchmark::State& state, void (*build)(TDocument&, int))
 {
     QTemporaryDir dir;
     TProject project;
-    BuildLayeredProject(project.Doc, int(state.range(0)));
+    build(project.Doc, int(state.range(0)));
     const QString name = dir.filePath(QStringLiteral("bench.zkt"));
     QString error;
     for (auto _ : state) {
@@ -51,7 +51,18 @@ void BM_SaveTheFile(benchmark::State& state)
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * state.range(0));
 }
+
+void BM_SaveTheFile(benchmark::State& state)
+{
+    SaveTheFile(state, BuildLayeredProject);
+}
 BENCHMARK(BM_SaveTheFile)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+void BM_SaveThePlainFile(benchmark::State& state)
+{
+    SaveTheFile(state, BuildPlainProject);
+}
+BENCHMARK(BM_SaveThePlainFile)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 // The file image alone, without the disk.
 void BM_WriteProject(benchmark::State& state)

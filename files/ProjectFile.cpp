@@ -285,7 +285,7 @@ void ReadVorgang(TReader& in, TLoad& load, QTreeWidgetItem* node)
     for (int i = 0; i < CustomFieldCount; ++i)
         texts.MoveInto(1 + i, CustomText(rec, i));
     texts.MoveInto(6, rec.Notes);
-    node->setText(0, TextOf(rec.Name));
+    static_cast<TOutlineNode*>(node)->SetCaption(TextView(rec.Name));
 }
 
 void ReadArbeiter(TReader& in, TLoad& load, QTreeWidgetItem* node)
@@ -312,7 +312,7 @@ void ReadArbeiter(TReader& in, TLoad& load, QTreeWidgetItem* node)
     for (int i = 0; i < CustomFieldCount; ++i)
         texts.MoveInto(2 + i, CustomText(rec, i));
     texts.MoveInto(7, rec.Notes);
-    node->setText(0, TextOf(rec.Name));
+    static_cast<TOutlineNode*>(node)->SetCaption(TextView(rec.Name));
 }
 
 using TInsert = QTreeWidgetItem* (*)(TDocument&, QTreeWidgetItem*);

@@ -16,7 +16,7 @@ QTreeWidget* OutlineOf(const TDocument& doc, TOutlineKind kind)
 
 namespace {
 
-bool IsLatin1(const QString& text)
+bool IsLatin1(QStringView text)
 {
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
 }
@@ -57,7 +57,7 @@ QString TNodeCaption::Text() const
     }
 }
 
-bool TNodeCaption::Equals(const QString& text) const
+bool TNodeCaption::Equals(QStringView text) const
 {
     switch (Kind()) {
     case LongLatin1:
@@ -69,7 +69,7 @@ bool TNodeCaption::Equals(const QString& text) const
     }
 }
 
-void TNodeCaption::Assign(const QString& text)
+void TNodeCaption::Assign(QStringView text)
 {
     const qsizetype length = text.size();
     const bool latin1 = IsLatin1(text);
@@ -134,7 +134,11 @@ void TOutlineNode::setData(int column, int role, const QVariant& value)
         QTreeWidgetItem::setData(column, role, value);
         return;
     }
-    const QString caption = value.toString();
+    SetCaption(value.toString());
+}
+
+void TOutlineNode::SetCaption(QStringView caption)
+{
     if (Caption.Equals(caption))
         return;
     Caption.Assign(caption);

@@ -18,14 +18,14 @@ class TNodeCaption
 {
 public:
     TNodeCaption() = default;
-    explicit TNodeCaption(const QString& text) { Assign(text); }
+    explicit TNodeCaption(QStringView text) { Assign(text); }
     ~TNodeCaption() { Release(); }
     TNodeCaption(const TNodeCaption&) = delete;
     TNodeCaption& operator=(const TNodeCaption&) = delete;
 
     QString Text() const;
-    bool Equals(const QString& text) const;
-    void Assign(const QString& text);
+    bool Equals(QStringView text) const;
+    void Assign(QStringView text);
 
 private:
     static constexpr uint8_t ShortMax = 23; // the last byte tells the kind
@@ -65,6 +65,9 @@ public:
     // nodes was a tenth of the memory of an open project.
     QVariant data(int column, int role) const override;
     void setData(int column, int role, const QVariant& value) override;
+    // As setText(0, caption), without making a QString of it: the file reader
+    // gives every node its caption from the record's Name.
+    void SetCaption(QStringView caption);
 
     uint32_t StoreIndex = 0;
     // Whether the outline shows the node expanded. Asking the outline itself costs

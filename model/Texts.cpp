@@ -41,3 +41,8 @@ QString TextOf(const char16_t* text)
 {
     return text ? QString::fromUtf16(text) : QString();
 }
+
+QStringView TextView(const char16_t* text)
+{
+    return text ? QStringView(text) : QStringView();
+}

@@ -16,3 +16,5 @@ void FreeText(char16_t*& field);
 // Replaces an owned text: the old one is freed before the copy is made.
 void ReplaceText(char16_t*& field, const QString& text);
 QString TextOf(const char16_t* text);
+// The text itself, without a copy; valid while the text is.
+QStringView TextView(const char16_t* text);

@@ -781,6 +781,23 @@ TEST_F(ProjectFileOnDisk, ReadingTheFileStopsAtLengthsAndErrors)
     }
 }
 
+// Saves while this process may write files of at most bytes: a write beyond fails
+// with EFBIG instead of ending the process.
+bool SaveWithFilesUpTo(const TDocument& doc, const QString& name, rlim_t bytes, QString& error)
+{
+    rlimit saved{};
+    if (getrlimit(RLIMIT_FSIZE, &saved) != 0)
+        return false;
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = bytes;
+    const bool limited = setrlimit(RLIMIT_FSIZE, &small) == 0;
+    const bool ok = SaveProjectFile(doc, name, error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    return limited && ok;
+}
+
 // The file is written on a thread of its own, chunk by chunk; a write that fails
 // after the first chunks must still fail the save and leave the old file alone.
 TEST_F(ProjectFileOnDisk, AWriteFailingHalfwayFailsTheSaveAndKeepsTheOldFile)
@@ -795,18 +812,8 @@ TEST_F(ProjectFileOnDisk, AWriteFailingHalfwayFailsTheSaveAndKeepsTheOldFile)
     old.write("old");
     old.close();
 
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 3 << 19;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     QString error;
-    const bool saved1 = SaveProjectFile(project.Doc, name, error);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
-
-    EXPECT_FALSE(saved1);
+    EXPECT_FALSE(SaveWithFilesUpTo(project.Doc, name, 3 << 19, error));
     EXPECT_EQ(error, IoErrorText(EFBIG));
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_EQ(old.readAll(), QByteArray("old"));
@@ -827,17 +834,8 @@ TEST_F(ProjectFileOnDisk, AFileSyncedInStepsIsWrittenWholeOrNotAtAll)
     ASSERT_GT(image.size(), 42 << 20);
     const QString name = Path(QStringLiteral("gross.zkt"));
 
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 40 << 20;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     QString error;
-    const bool cut = SaveProjectFile(project.Doc, name, error);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
-    EXPECT_FALSE(cut);
+    EXPECT_FALSE(SaveWithFilesUpTo(project.Doc, name, 40 << 20, error));
     EXPECT_EQ(error, IoErrorText(EFBIG));
     EXPECT_FALSE(QFileInfo::exists(name));
 

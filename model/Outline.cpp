@@ -73,20 +73,20 @@ void TNodeCaption::Assign(QStringView text)
 {
     const qsizetype length = text.size();
     const bool latin1 = IsLatin1(text);
+    const bool inPlace = latin1 && length <= ShortMax;
     const char16_t* from = reinterpret_cast<const char16_t*>(text.utf16());
     char fresh[sizeof Bytes] = {};
-    if (latin1 && length <= ShortMax) {
-        std::transform(from, from + length, fresh, [](char16_t c) { return char(c); });
+    void* block = nullptr;
+    if (latin1) {
+        char* to = inPlace ? fresh : new char[std::size_t(length)];
+        std::transform(from, from + length, to, [](char16_t c) { return char(c); });
+        block = to;
+    } else {
+        block = std::copy_n(from, length, new char16_t[std::size_t(length)]) - length;
+    }
+    if (inPlace) {
         fresh[ShortMax] = char(length);
     } else {
-        void* block = nullptr;
-        if (latin1) {
-            char* chars = new char[std::size_t(length)];
-            std::transform(from, from + length, chars, [](char16_t c) { return char(c); });
-            block = chars;
-        } else {
-            block = std::copy_n(from, length, new char16_t[std::size_t(length)]) - length;
-        }
         std::memcpy(fresh, &block, sizeof block);
         std::memcpy(fresh + sizeof block, &length, sizeof length);
         fresh[ShortMax] = char(latin1 ? LongLatin1 : LongWide);

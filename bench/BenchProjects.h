@@ -8,8 +8,9 @@
 // outline shows; leaves stay collapsed, as the user leaves them.
 void BuildLayeredProject(TDocument& doc, int tasks);
 
-// The same outline, links and resources, the tasks with their names alone, as a
-// user's inserts leave them: no custom text, no note, no resource assigned.
+// The same outline and resources, half the tasks linked (to other tasks than above),
+// the tasks with their names alone, as a user's inserts leave them: no custom text,
+// no note, no resource assigned.
 void BuildPlainProject(TDocument& doc, int tasks);
 
 // The first project above, or the plain one, recalculated as the program saves it,

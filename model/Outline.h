@@ -109,16 +109,31 @@ void SetExpanded(QTreeWidgetItem* node, bool expanded);
 void TrackExpansion(QTreeWidget* outline);
 
 // Visits node and every node below it, shown or not, in pre-order, without
-// recursing: deep outlines are legal.
+// recursing: deep outlines are legal. The walk keeps the path of child positions,
+// as long as the outline is deep: a list of the nodes still to visit would be as
+// long as it is wide, a million entries under a flat top level. visit leaves the
+// outline's shape as it is.
 template <typename TVisit> void PreOrder(QTreeWidgetItem* node, TVisit visit)
 {
-    std::vector<QTreeWidgetItem*> pending{node};
-    while (!pending.empty()) {
-        QTreeWidgetItem* next = pending.back();
-        pending.pop_back();
-        visit(next);
-        for (int i = next->childCount() - 1; i >= 0; --i)
-            pending.push_back(next->child(i));
+    std::vector<int> path;
+    for (QTreeWidgetItem* at = node;;) {
+        visit(at);
+        if (at->childCount() > 0) {
+            path.push_back(0);
+            at = at->child(0);
+            continue;
+        }
+        for (;;) {
+            if (path.empty())
+                return;
+            QTreeWidgetItem* up = at->parent();
+            if (++path.back() < up->childCount()) {
+                at = up->child(path.back());
+                break;
+            }
+            path.pop_back();
+            at = up;
+        }
     }
 }
 

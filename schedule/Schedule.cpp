@@ -22,14 +22,17 @@ constexpr uint32_t None = std::numeric_limits<uint32_t>::max();
 struct TWouldWrite
 {};
 
-// Writes a record's field, or in a dry run ends it when the field would change.
-template <typename T, typename V> void Write(T& field, V value, bool dry)
+// Writes a record's field, or in a dry run ends it when the field would change;
+// true when the field changed.
+template <typename T, typename V> bool Write(T& field, V value, bool dry)
 {
     const T written = T(value);
-    if (!dry)
-        field = written;
-    else if (std::memcmp(&field, &written, sizeof(T)) != 0)
+    if (std::memcmp(&field, &written, sizeof(T)) == 0)
+        return false;
+    if (dry)
         throw TWouldWrite();
+    field = written;
+    return true;
 }
 
 // What the recalculation knows of one record besides the record itself, packed
@@ -48,7 +51,10 @@ struct TInfo
     uint8_t Live = 0;
     uint8_t LeadsToEnd = 0; // following the links from here ends without a loop
     uint8_t LinkKept = 0;
-    uint8_t State = 0; // settling: 0 new, 1 waiting for dependencies, 2 settled
+    uint8_t State : 2 = 0; // settling: 0 new, 1 waiting for dependencies, 2 settled
+    // The run changed the record's dates, link or summary mark: the record is
+    // reported as written once its dates are settled.
+    uint8_t Changed : 1 = 0;
 };
 static_assert(sizeof(TInfo) == 32);
 
@@ -73,17 +79,14 @@ struct TWorkspace final : TDocumentScratch
 {
     std::vector<TInfo> Info;
     std::vector<TSpan> Spans;
-    std::vector<TScheduleFields> Found; // each task as the recalculation found it
     std::vector<TTarjan> Tarjan;
     std::vector<uint32_t> Walked; // records in the outline's pre-order
     std::vector<QTreeWidgetItem*> NodeOf;
     std::vector<int32_t> IdOf;
-    std::vector<int32_t> LinkOf;
     std::vector<uint32_t> Ids; // dense Id table: first store index per Id
     std::unordered_map<int32_t, uint32_t> SpreadIds;
     std::vector<uint32_t> Stack;
     std::vector<uint32_t> Path;
-    std::vector<std::pair<QTreeWidgetItem*, uint32_t>> Nodes;
     // The dependencies as the last recalculation left them, free of loops: each
     // bound task's parent and the task its kept link names (None where none).
     std::vector<uint32_t> LastParent;
@@ -740,8 +743,6 @@ private:
                 W.SpreadIds.emplace(rec.Id, Leaf);
             }
             W.IdOf.push_back(rec.Id);
-            W.LinkOf.push_back(0);
-            W.Found.push_back(ScheduleFieldsOf(rec));
             W.Spans.push_back({rec.Beginn, rec.Ende});
             W.Left.push_back(ScheduleFieldsOf(rec));
             W.FirstFollower.push_back(None);
@@ -913,10 +914,8 @@ public:
     TRecalcStats Run()
     {
         W.Spans.resize(Count);
-        W.Found.resize(Count);
         W.Left.resize(Count);
         W.IdOf.resize(Count);
-        W.LinkOf.resize(Count);
         BuildIdIndex();
         if (SameShape)
             DropSummaryLinks();
@@ -938,8 +937,8 @@ public:
     {
         const std::size_t room = std::size_t(Count) + Count / 8 + 64;
         auto reserve = [room](auto&... tables) { (tables.reserve(room), ...); };
-        reserve(W.Info, W.NodeOf, W.Spans, W.Found, W.Left, W.IdOf, W.LinkOf, W.Ids, W.Walked, W.LastParent,
-                W.LastPredecessor, W.FirstFollower, W.NextFollower, W.Quick, W.Seen);
+        reserve(W.Info, W.NodeOf, W.Spans, W.Left, W.IdOf, W.Ids, W.Walked, W.LastParent, W.LastPredecessor,
+                W.FirstFollower, W.NextFollower, W.Quick, W.Seen);
     }
 
     // Step 0, also on its own before a run bound already: every node's record learns
@@ -948,14 +947,11 @@ public:
     // whichever comes first in store order.
     void BindNodes()
     {
-        W.Nodes.clear();
         QTreeWidget* outline = Doc.Vorgangs;
-        for (int i = outline->topLevelItemCount() - 1; i >= 0; --i)
-            W.Nodes.emplace_back(outline->topLevelItem(i), None);
-        while (!W.Nodes.empty()) {
-            const auto [node, parent] = W.Nodes.back();
-            W.Nodes.pop_back();
+        auto bind = [this](QTreeWidgetItem* node) {
             Step();
+            const QTreeWidgetItem* above = node->parent();
+            const uint32_t parent = above ? RecordIndex(above) : None;
             const uint32_t r = RecordIndex(node);
             W.NodeOf[r] = node;
             TInfo& info = Info(r);
@@ -969,9 +965,9 @@ public:
                 (up.FirstChild == None ? up.FirstChild : Info(up.Mark).NextSibling) = r;
                 up.Mark = r;
             }
-            for (int c = node->childCount() - 1; c >= 0; --c)
-                W.Nodes.emplace_back(node->child(c), r);
-        }
+        };
+        for (int i = 0; i < outline->topLevelItemCount(); ++i)
+            PreOrder(outline->topLevelItem(i), bind);
         for (auto it = W.Walked.rbegin(); it != W.Walked.rend(); ++it) {
             TInfo& info = Info(*it);
             info.Mark = 0;
@@ -1004,6 +1000,12 @@ private:
     }
 
     template <typename T, typename V> void Write(T& field, V value) { ::Write(field, value, Dry); }
+    // Writes one of task t's dates, its link or its summary mark.
+    template <typename T, typename V> void WriteOf(uint32_t t, T& field, V value)
+    {
+        if (::Write(field, value, Dry))
+            Info(t).Changed = 1;
+    }
 
     TVorgangRec& Rec(uint32_t i) const { return Doc.VorgangAt(i); }
     TInfo& Info(uint32_t i) { return W.Info[i]; }
@@ -1015,7 +1017,7 @@ private:
     // A bound task's changes are reported when its dates are written back.
     void ClearLink(uint32_t i)
     {
-        Write(Rec(i).Link, 0);
+        WriteOf(i, Rec(i).Link, 0);
         Info(i).Predecessor = None;
         ++Stats.LinksRemoved;
         if (!W.NodeOf[i])
@@ -1032,8 +1034,8 @@ private:
         for (uint32_t i = 0; i < Count; ++i) {
             const TVorgangRec& rec = Rec(i);
             W.IdOf[i] = rec.Id;
-            W.LinkOf[i] = rec.Link;
-            W.Found[i] = ScheduleFieldsOf(rec);
+            // The Id the link names, until the table below is complete.
+            Info(i).Predecessor = rec.Link > 0 ? uint32_t(rec.Link - 1) : None;
             Info(i).Live = rec.Deleted == 0;
             low = std::min<int64_t>(low, rec.Id);
             high = std::max<int64_t>(high, rec.Id);
@@ -1053,8 +1055,8 @@ private:
             }
         }
         for (uint32_t i = 0; i < Count; ++i)
-            if (W.LinkOf[i] > 0)
-                Info(i).Predecessor = FindId(int64_t(W.LinkOf[i]) - 1);
+            if (Info(i).Predecessor != None)
+                Info(i).Predecessor = FindId(Info(i).Predecessor);
     }
 
     uint32_t FindId(int64_t id) const { return ::FindId(W, id); }
@@ -1079,16 +1081,12 @@ private:
             if (W.NodeOf[t])
                 Write(rec.Node, W.NodeOf[t]);
             if (rec.Beginn > rec.Ende)
-                Write(rec.Ende, rec.Beginn);
-            Write(rec.IsSummary, HasChildren(t) ? 1 : 0);
+                WriteOf(t, rec.Ende, rec.Beginn);
+            WriteOf(t, rec.IsSummary, HasChildren(t) ? 1 : 0);
             if (rec.IsSummary) {
-                Write(rec.Link, 0);
-                // Settling writes a summary task's span over the seeds.
+                WriteOf(t, rec.Link, 0);
+                // Settling spans a summary task's children, from the seeds.
                 Span(t) = {StartSeed, EndSeed};
-                if (!Dry) {
-                    rec.Beginn = StartSeed;
-                    rec.Ende = EndSeed;
-                }
             } else {
                 Span(t) = {rec.Beginn, rec.Ende};
             }
@@ -1103,7 +1101,7 @@ private:
                 CutLinkCycle(t);
             if (!W.NodeOf[t]) {
                 W.Left[t] = ScheduleFieldsOf(rec);
-                if (!SameSchedule(W.Left[t], W.Found[t]))
+                if (Info(t).Changed)
                     Report(t);
             }
         }
@@ -1321,10 +1319,10 @@ private:
         for (uint32_t t = 0; t < Count; ++t) {
             if (W.NodeOf[t]) {
                 TVorgangRec& rec = Rec(t);
-                Write(rec.Beginn, Span(t).Beginn);
-                Write(rec.Ende, Span(t).Ende);
+                WriteOf(t, rec.Beginn, Span(t).Beginn);
+                WriteOf(t, rec.Ende, Span(t).Ende);
                 W.Left[t] = ScheduleFieldsOf(rec);
-                if (!SameSchedule(W.Left[t], W.Found[t]))
+                if (Info(t).Changed)
                     Report(t);
             }
         }

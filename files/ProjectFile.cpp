@@ -939,7 +939,7 @@ bool ReadProjectFile(TDocument& doc, const QString& name)
     const qint64 size = std::max<qint64>(file.size(), 0);
     // A project takes about two and a half times its file's size of the heap (a
     // task's resource list alone is 400 bytes, its entry about 350).
-    const THeapPrefault prefault(std::size_t(size) / 2 * 5);
+    const THeapPrefault prefault(std::size_t(size) * 2);
     TReader in(file.handle(), size);
     ReadFrom(in, doc);
     return true;

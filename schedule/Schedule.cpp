@@ -64,6 +64,19 @@ struct TSpan
     TDateTime Ende;
 };
 
+TSpan SpanOf(const TScheduleFields& left)
+{
+    return {left.Beginn, left.Ende};
+}
+
+// While a recalculation settles, the dates of a task's entry in Left are its span
+// as far as settled; its link and summary mark stay as the last one left them.
+void SetSpan(TScheduleFields& left, TDateTime beginn, TDateTime ende)
+{
+    left.Beginn = beginn;
+    left.Ende = ende;
+}
+
 // Tarjan's bookkeeping, needed only when some link leads to a summary task.
 struct TTarjan
 {
@@ -78,7 +91,6 @@ struct TTarjan
 struct TWorkspace final : TDocumentScratch
 {
     std::vector<TInfo> Info;
-    std::vector<TSpan> Spans;
     std::vector<TTarjan> Tarjan;
     std::vector<uint32_t> Walked; // records in the outline's pre-order
     std::vector<QTreeWidgetItem*> NodeOf;
@@ -93,7 +105,9 @@ struct TWorkspace final : TDocumentScratch
     std::vector<uint32_t> LastPredecessor;
     // What the last recalculation left in each record, and, per task, the first and
     // the next of the tasks whose kept link names it. With them a recalculation that
-    // finds nothing changed but dates settles only what depends on those dates.
+    // finds nothing changed but dates settles only what depends on those dates. A
+    // recalculation settles the spans in the dates of Left, which are the spans the
+    // last one ended with: a table of its own would be a copy.
     std::vector<TScheduleFields> Left;
     std::vector<uint32_t> FirstFollower;
     std::vector<uint32_t> NextFollower;
@@ -355,19 +369,19 @@ bool ApplyTreeEvents(const TDocument& doc, TWorkspace& w, uint32_t count)
 // children, a linked task begins at its predecessor's end keeping its duration.
 void SettleSpan(TWorkspace& w, uint32_t t)
 {
-    TSpan& span = w.Spans[t];
+    TScheduleFields& span = w.Left[t];
     const TInfo& info = w.Info[t];
     if (info.FirstChild != None) {
         for (uint32_t c = info.FirstChild; c != None; c = w.Info[c].NextSibling) {
-            span.Beginn = std::min(span.Beginn, w.Spans[c].Beginn);
-            span.Ende = std::max(span.Ende, w.Spans[c].Ende);
+            span.Beginn = std::min(span.Beginn, w.Left[c].Beginn);
+            span.Ende = std::max(span.Ende, w.Left[c].Ende);
         }
         return;
     }
     const uint32_t p = info.Predecessor;
     if (p == None)
         return;
-    const TDateTime end = w.Spans[p].Ende;
+    const TDateTime end = w.Left[p].Ende;
     if (end != EndSeed && end != span.Beginn) {
         span.Ende = (span.Ende - span.Beginn) + end;
         span.Beginn = end;
@@ -743,7 +757,6 @@ private:
                 W.SpreadIds.emplace(rec.Id, Leaf);
             }
             W.IdOf.push_back(rec.Id);
-            W.Spans.push_back({rec.Beginn, rec.Ende});
             W.Left.push_back(ScheduleFieldsOf(rec));
             W.FirstFollower.push_back(None);
             W.NextFollower.push_back(None);
@@ -824,10 +837,10 @@ private:
                 W.Stack.pop_back();
                 if (W.Quick[t] == 2) {
                     W.Quick[t] = 3;
-                    const TSpan before = W.Spans[t];
+                    const TSpan before = SpanOf(W.Left[t]);
                     Restart(t);
                     SettleSpan(W, t);
-                    if (!SameSpan(before, W.Spans[t]))
+                    if (!SameSpan(before, SpanOf(W.Left[t])))
                         ReachOnFrom(t);
                 }
             }
@@ -835,8 +848,8 @@ private:
         for (uint32_t k = 0; k < W.Reach.size(); ++k) {
             const uint32_t t = W.Reach[k];
             TVorgangRec& rec = Rec(t);
-            Write(rec.Beginn, W.Spans[t].Beginn);
-            Write(rec.Ende, W.Spans[t].Ende);
+            Write(rec.Beginn, W.Left[t].Beginn);
+            Write(rec.Ende, W.Left[t].Ende);
             W.Left[t] = ScheduleFieldsOf(rec);
             if (!SameSchedule(W.Left[t], W.ReachFound[k]))
                 Report(Doc, Count, t);
@@ -883,9 +896,9 @@ private:
             Write(rec.Ende, rec.Beginn);
         Write(rec.IsSummary, W.Info[t].FirstChild != None ? 1 : 0);
         if (rec.IsSummary)
-            W.Spans[t] = {StartSeed, EndSeed};
+            SetSpan(W.Left[t], StartSeed, EndSeed);
         else
-            W.Spans[t] = {rec.Beginn, rec.Ende};
+            SetSpan(W.Left[t], rec.Beginn, rec.Ende);
     }
 };
 
@@ -913,7 +926,6 @@ public:
 
     TRecalcStats Run()
     {
-        W.Spans.resize(Count);
         W.Left.resize(Count);
         W.IdOf.resize(Count);
         BuildIdIndex();
@@ -937,7 +949,7 @@ public:
     {
         const std::size_t room = std::size_t(Count) + Count / 8 + 64;
         auto reserve = [room](auto&... tables) { (tables.reserve(room), ...); };
-        reserve(W.Info, W.NodeOf, W.Spans, W.Left, W.IdOf, W.Ids, W.Walked, W.LastParent, W.LastPredecessor,
+        reserve(W.Info, W.NodeOf, W.Left, W.IdOf, W.Ids, W.Walked, W.LastParent, W.LastPredecessor,
                 W.FirstFollower, W.NextFollower, W.Quick, W.Seen);
     }
 
@@ -1011,7 +1023,6 @@ private:
     TInfo& Info(uint32_t i) { return W.Info[i]; }
     bool HasChildren(uint32_t i) { return Info(i).FirstChild != None; }
     uint32_t Predecessor(uint32_t i) { return Info(i).Predecessor; }
-    TSpan& Span(uint32_t i) { return W.Spans[i]; }
     TTarjan& Tarjan(uint32_t i) { return W.Tarjan[i]; }
 
     // A bound task's changes are reported when its dates are written back.
@@ -1086,9 +1097,9 @@ private:
             if (rec.IsSummary) {
                 WriteOf(t, rec.Link, 0);
                 // Settling spans a summary task's children, from the seeds.
-                Span(t) = {StartSeed, EndSeed};
+                SetSpan(W.Left[t], StartSeed, EndSeed);
             } else {
-                Span(t) = {rec.Beginn, rec.Ende};
+                SetSpan(W.Left[t], rec.Beginn, rec.Ende);
             }
             if (rec.Link > 0) {
                 const uint32_t p = Predecessor(t);
@@ -1319,8 +1330,8 @@ private:
         for (uint32_t t = 0; t < Count; ++t) {
             if (W.NodeOf[t]) {
                 TVorgangRec& rec = Rec(t);
-                WriteOf(t, rec.Beginn, Span(t).Beginn);
-                WriteOf(t, rec.Ende, Span(t).Ende);
+                WriteOf(t, rec.Beginn, W.Left[t].Beginn);
+                WriteOf(t, rec.Ende, W.Left[t].Ende);
                 W.Left[t] = ScheduleFieldsOf(rec);
                 if (Info(t).Changed)
                     Report(t);

@@ -8,6 +8,7 @@
 
 #include <QRegularExpression>
 #include <QTreeWidget>
+#include <functional>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -39,6 +40,43 @@ TEST(Clock, NowIsTheLocalDateAndTimeAsQtSeesIt)
     constexpr double millisecond = 1.0 / 86400000.0;
     EXPECT_GE(now, before - millisecond);
     EXPECT_LE(now, after + millisecond);
+}
+
+// The walk keeps its place by child positions alone: it must come back up a deep
+// chain to the right level, go on after a wide level, and stop at the end of the
+// subtree it was given, not walk on into the nodes after it.
+TEST(OutlineWalk, PreOrderVisitsTheSubtreeAsTheNodesNest)
+{
+    QTreeWidget outline;
+    auto* first = new QTreeWidgetItem(&outline);
+    QTreeWidgetItem* chain = first;
+    std::vector<QTreeWidgetItem*> levels{first};
+    for (int depth = 1; depth < 2000; ++depth)
+        levels.push_back(chain = new QTreeWidgetItem(chain));
+    for (int depth : {1999, 1500, 3, 1, 0})
+        new QTreeWidgetItem(levels[std::size_t(depth)]);
+    auto* wide = new QTreeWidgetItem(first);
+    for (int i = 0; i < 300; ++i)
+        new QTreeWidgetItem(new QTreeWidgetItem(wide));
+    new QTreeWidgetItem(&outline);
+
+    auto expected = [](QTreeWidgetItem* root) {
+        std::vector<QTreeWidgetItem*> order;
+        std::function<void(QTreeWidgetItem*)> visit = [&](QTreeWidgetItem* node) {
+            order.push_back(node);
+            for (int i = 0; i < node->childCount(); ++i)
+                visit(node->child(i));
+        };
+        visit(root);
+        return order;
+    };
+    for (QTreeWidgetItem* root :
+         {first, levels[3], levels[1999], wide, wide->child(299), outline.topLevelItem(1)}) {
+        std::vector<QTreeWidgetItem*> walked;
+        PreOrder(root, [&](QTreeWidgetItem* node) { walked.push_back(node); });
+        EXPECT_EQ(walked, expected(root));
+    }
+    EXPECT_EQ(expected(first).size(), 2000u + 5 + 1 + 600);
 }
 
 TEST_F(OutlineRecords, FirstTaskInAnEmptyOutline)

@@ -2,6 +2,7 @@
 #include "Outline.h"
 #include "ProjectFile.h"
 #include "Recovery.h"
+#include "Schedule.h"
 #include "TestProject.h"
 #include "Texts.h"
 
@@ -39,6 +40,9 @@ void SaveTheFile(benchmark::State& state, void (*build)(TDocument&, int))
     QTemporaryDir dir;
     TProject project;
     build(project.Doc, int(state.range(0)));
+    // As in the program, where every change ends in a recalculation, which leaves
+    // the outline bound.
+    RenderEveryThing(project.Doc);
     const QString name = dir.filePath(QStringLiteral("bench.zkt"));
     QString error;
     for (auto _ : state) {
@@ -69,6 +73,7 @@ void BM_WriteProject(benchmark::State& state)
 {
     TProject project;
     BuildLayeredProject(project.Doc, int(state.range(0)));
+    RenderEveryThing(project.Doc);
     for (auto _ : state)
         benchmark::DoNotOptimize(WriteProject(project.Doc));
     state.SetItemsProcessed(int64_t(state.iterations()) * state.range(0));

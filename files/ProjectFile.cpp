@@ -654,12 +654,18 @@ using TPrefetch = void (*)(const TDocument&, uint32_t);
 // texts come from memory, not from the caches, so the records of the nodes ahead
 // are fetched early, and the texts and lists they point to once the records are
 // there: the writing then finds them all at hand.
+//
+// Where the recalculation's binding of the outline is at hand, the walk follows it
+// instead of the nodes: it has the whole pre-order in a row, so each node is
+// fetched well before the walk asks it whether it is expanded, which is all the
+// walk then wants of it.
 class TSectionWriter
 {
 public:
     TSectionWriter(const TDocument& doc, const QTreeWidget* outline, TWriteEntry writeEntry,
-                   TPrefetch fetchRecord, TPrefetch fetchTexts)
-        : Doc(doc), Outline(outline), WriteEntry(writeEntry), FetchRecord(fetchRecord), FetchTexts(fetchTexts)
+                   TPrefetch fetchRecord, TPrefetch fetchTexts, const TBoundOutline* bound = nullptr)
+        : Doc(doc), Outline(outline), WriteEntry(writeEntry), FetchRecord(fetchRecord),
+          FetchTexts(fetchTexts), Bound(bound)
     {}
 
     std::vector<bool> Expanded;
@@ -678,7 +684,7 @@ public:
         }
         while (!Done && budget > 0) {
             while (!WalkDone && Ahead.size() < Lookahead) {
-                Ahead.push_back(Walk());
+                Ahead.push_back(Bound ? WalkBound() : Walk());
                 FetchRecord(Doc, Ahead.back().Index);
             }
             if (Ahead.size() > Lookahead / 2)
@@ -760,11 +766,27 @@ private:
         }
     }
 
+    static constexpr uint32_t BoundNodesAhead = 32;
+    TStep WalkBound()
+    {
+        const uint32_t k = Position++;
+        if (k + BoundNodesAhead < Bound->NodeCount())
+            __builtin_prefetch(
+                &static_cast<const TOutlineNode*>(Bound->NodeAt(k + BoundNodesAhead))->Expanded);
+        Expanded.push_back(IsExpanded(Bound->NodeAt(k)));
+        const bool hasChildren = Bound->HasChildrenAt(k);
+        TStep step{Bound->RecordAt(k), hasChildren, false, hasChildren ? 0 : Bound->ListsEndingAt(k)};
+        step.Last = WalkDone = Position == Bound->NodeCount();
+        return step;
+    }
+
     const TDocument& Doc;
     const QTreeWidget* Outline;
     TWriteEntry WriteEntry;
     TPrefetch FetchRecord;
     TPrefetch FetchTexts;
+    const TBoundOutline* Bound;
+    uint32_t Position = 0;
     bool Started = false;
     bool Done = false;
     bool WalkDone = false;
@@ -819,7 +841,8 @@ void WriteExpansion(TWriter& out, const std::vector<bool>& expanded)
 struct TDocumentWriter
 {
     TDocumentWriter(const TDocument& doc, TFileWriter* file = nullptr)
-        : Doc(doc), Out(file), Tasks(doc, doc.Vorgangs, WriteVorgang, FetchVorgang, FetchVorgangTexts),
+        : Doc(doc), Out(file),
+          Tasks(doc, doc.Vorgangs, WriteVorgang, FetchVorgang, FetchVorgangTexts, BoundTaskOutline(doc)),
           Resources(doc, doc.Arbeiter, WriteArbeiter, FetchArbeiter, FetchArbeiterTexts)
     {}
 

@@ -5,12 +5,33 @@
 #include "UndoSteps.h"
 
 #include <QString>
+#include <cstdint>
 #include <memory>
 #include <random>
 #include <vector>
 
 class QTreeWidget;
 class QTreeWidgetItem;
+
+struct TDocument;
+
+// The task outline's shape as the recalculation keeps it bound, to walk in
+// pre-order without visiting the nodes: a large project's nodes lie apart in
+// memory, the binding's tables in a row. Positions count from 0 in pre-order.
+class TBoundOutline
+{
+public:
+    virtual uint32_t NodeCount() const = 0;
+    virtual uint32_t RecordAt(uint32_t k) const = 0;
+    virtual const QTreeWidgetItem* NodeAt(uint32_t k) const = 0;
+    virtual bool HasChildrenAt(uint32_t k) const = 0;
+    // For a leaf: how many lists of siblings end with it, the top level's among them
+    // when it is the last node.
+    virtual int ListsEndingAt(uint32_t k) const = 0;
+
+protected:
+    ~TBoundOutline() = default;
+};
 
 // Working state that a subsystem keeps with the document from one run to the next
 // (the schedule's buffers); it ends with the document.
@@ -22,6 +43,10 @@ struct TDocumentScratch
     virtual void Wait() {}
     // As Wait, but what the thread does is given up where it stands.
     virtual void Stop() { Wait(); }
+    // The binding of doc's task outline, valid until the document next changes; null
+    // when it is not the outline's shape as it is (nothing bound it yet, or the
+    // outline changed since) and while the thread uses it.
+    virtual const TBoundOutline* BoundTaskOutline(const TDocument&) const { return nullptr; }
 };
 
 // The whole document the main window owns for the run of the program. Subsystem
@@ -91,6 +116,11 @@ inline void StopBackgroundWork(TDocument& doc)
 {
     if (doc.ScheduleScratch)
         doc.ScheduleScratch->Stop();
+}
+
+inline const TBoundOutline* BoundTaskOutline(const TDocument& doc)
+{
+    return doc.ScheduleScratch ? doc.ScheduleScratch->BoundTaskOutline(doc) : nullptr;
 }
 
 // Notes that the task with store index was written (see TDocument::Written).

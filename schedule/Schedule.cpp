@@ -88,7 +88,7 @@ struct TTarjan
 
 // Buffers the document keeps from one recalculation to the next, so a recalculation
 // after every change allocates nothing once the project has been seen at its size.
-struct TWorkspace final : TDocumentScratch
+struct TWorkspace final : TDocumentScratch, TBoundOutline
 {
     std::vector<TInfo> Info;
     std::vector<TTarjan> Tarjan;
@@ -140,6 +140,7 @@ struct TWorkspace final : TDocumentScratch
     // those of a recalculation; see PrepareRecalculation.
     std::thread Preparing;
     std::atomic<bool> StopPreparing = false;
+    std::atomic<bool> Checking = false; // the check runs on its thread and uses these tables
 
     ~TWorkspace() override
     {
@@ -158,6 +159,35 @@ struct TWorkspace final : TDocumentScratch
         StopPreparing = true;
         Wait();
         StopPreparing = false;
+    }
+
+    const TBoundOutline* BoundTaskOutline(const TDocument& doc) const override
+    {
+        if (Checking || Bound != doc.Vorgangs || Reshaped || Inserted || !Removed.empty() ||
+            Info.size() != doc.VorgangStore->Count)
+            return nullptr;
+        return this;
+    }
+
+    uint32_t NodeCount() const override { return uint32_t(Walked.size()); }
+    uint32_t RecordAt(uint32_t k) const override { return Walked[k]; }
+    const QTreeWidgetItem* NodeAt(uint32_t k) const override { return NodeOf[Walked[k]]; }
+    bool HasChildrenAt(uint32_t k) const override { return Info[Walked[k]].FirstChild != None; }
+
+    // A list of siblings ends with the leaf at k when the subtree of their parent,
+    // or the whole pre-order for the top level, ends there.
+    int ListsEndingAt(uint32_t k) const override
+    {
+        for (uint32_t c = Walked[k], lists = 0;; ++lists) {
+            const uint32_t p = Info[c].Parent;
+            const std::size_t end =
+                p == None ? Walked.size() : std::size_t(Info[p].PreOrder) + Info[p].SubtreeSize;
+            if (end != std::size_t(k) + 1)
+                return int(lists);
+            if (p == None)
+                return int(lists) + 1;
+            c = p;
+        }
     }
 
     void Unwatch()
@@ -920,6 +950,8 @@ public:
             W.Info.assign(Count, TInfo{});
             W.NodeOf.assign(Count, nullptr);
             W.Walked.clear();
+            // Bound again only once BindNodes has walked the whole outline.
+            W.Reshaped = true;
         }
         W.Settled = false;
     }
@@ -1413,7 +1445,8 @@ void PrepareRecalculation(TDocument& doc)
     doc.WrittenKnown = true;
     if (settled)
         return;
-    work.Preparing = std::thread([&doc, &work] {
+    work.Checking = true;
+    auto check = [&doc, &work] {
         try {
             TRecalculation(doc, work, true, true).Run();
         } catch (const TWouldWrite&) {
@@ -1422,6 +1455,7 @@ void PrepareRecalculation(TDocument& doc)
         } catch (const std::bad_alloc&) {
             // As above; the next recalculation reports the shortage itself.
         }
+        work.Checking = false;
         // The records stay as they are until the next command, which waits for this.
         try {
             if (!work.StopPreparing)
@@ -1429,7 +1463,13 @@ void PrepareRecalculation(TDocument& doc)
         } catch (const std::bad_alloc&) {
             // The first command makes it then.
         }
-    });
+    };
+    try {
+        work.Preparing = std::thread(check);
+    } catch (...) {
+        work.Checking = false;
+        throw;
+    }
 }
 
 TRecalcStats Recalculate(TDocument& doc)

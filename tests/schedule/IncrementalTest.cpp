@@ -1,6 +1,7 @@
 #include "DocumentFixture.h"
 #include "Outline.h"
 #include "OutlineCommands.h"
+#include "ProjectFile.h"
 #include "Schedule.h"
 #include "Undo.h"
 
@@ -145,12 +146,30 @@ protected:
                 << "task " << i << " changed unreported, project " << project << " step " << step;
         }
 
+        ASSERT_NE(BoundTaskOutline(Doc), nullptr);
+        ASSERT_NO_FATAL_FAILURE(CompareSaves(project, step));
+
         std::unique_ptr<TDocumentScratch> learnt = std::move(Doc.ScheduleScratch);
         Restore(before);
         Recalculate(Doc);
         ASSERT_EQ(Fields(), kept) << "project " << project << " step " << step;
         Doc.ScheduleScratch = std::move(learnt);
     }
+
+    // A save walks the recalculation's binding of the outline where that is the
+    // outline's shape, and the nodes otherwise: both must write the same file.
+    void CompareSaves(int project, int step)
+    {
+        ++(BoundTaskOutline(Doc) ? SavesFromTheBinding : SavesFromTheNodes);
+        const QByteArray image = WriteProject(Doc);
+        std::unique_ptr<TDocumentScratch> learnt = std::move(Doc.ScheduleScratch);
+        const QByteArray fromTheNodes = WriteProject(Doc);
+        Doc.ScheduleScratch = std::move(learnt);
+        ASSERT_EQ(image, fromTheNodes) << "project " << project << " step " << step;
+    }
+
+    int SavesFromTheBinding = 0;
+    int SavesFromTheNodes = 0;
 };
 
 TEST_F(IncrementalRecalculation, EqualsARecalculationFromNothing)
@@ -173,6 +192,7 @@ TEST_F(IncrementalRecalculation, EqualsARecalculationFromNothing)
                 // while the check runs, and another undo stops it.
                 if (Pick(4) != 0)
                     PrepareRecalculation(Doc);
+                ASSERT_NO_FATAL_FAILURE(CompareSaves(project, step));
                 if (Pick(2) == 0)
                     continue;
             } else {
@@ -188,6 +208,9 @@ TEST_F(IncrementalRecalculation, EqualsARecalculationFromNothing)
             ASSERT_NO_FATAL_FAILURE(RecalculateAndCompare(project, step));
         }
     }
+    // An undo leaves the binding behind the outline's shape until it is checked.
+    EXPECT_GT(SavesFromTheNodes, 1000);
+    EXPECT_GT(SavesFromTheBinding, 10000);
 }
 
 // Whether a task lies inside a summary task decides whether a link chain from it

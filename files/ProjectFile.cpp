@@ -59,7 +59,11 @@ public:
     explicit TReader(const QByteArray& bytes)
         : Pos(reinterpret_cast<const uchar*>(bytes.constData())), End(Pos + bytes.size())
     {}
-    TReader(int fd, qint64 fileSize) : Fd(fd), FileLeft(fileSize) {}
+    // Tells heap how much its blocks grew for the first sixteenth of the file.
+    TReader(int fd, qint64 fileSize, THeapPrefault* heap = nullptr)
+        : Fd(fd), FileSize(fileSize), FileLeft(fileSize), Heap(heap),
+          Sample(std::max<qint64>(fileSize / 16, qint64(8) << 20))
+    {}
 
     const uchar* Take(qsizetype size)
     {
@@ -130,13 +134,21 @@ private:
         }
         Pos = start;
         End = start + have;
+        const qint64 parsed = FileSize - FileLeft - have;
+        if (Heap && parsed >= Sample) {
+            Heap->Measure(std::size_t(parsed), std::size_t(FileSize));
+            Heap = nullptr;
+        }
     }
 
     const uchar* Pos = nullptr;
     const uchar* End = nullptr;
     int Fd = -1;
+    qint64 FileSize = 0;
     qint64 FileLeft = 0;
     QByteArray Window;
+    THeapPrefault* Heap = nullptr;
+    qint64 Sample = 0;
 };
 
 int32_t Int32At(const uchar* image, qsizetype offset)
@@ -961,9 +973,10 @@ bool ReadProjectFile(TDocument& doc, const QString& name)
     posix_fadvise(file.handle(), 0, 0, POSIX_FADV_SEQUENTIAL);
     const qint64 size = std::max<qint64>(file.size(), 0);
     // A project takes about two and a half times its file's size of the heap (a
-    // task's resource list alone is 400 bytes, its entry about 350).
-    const THeapPrefault prefault(std::size_t(size) * 2);
-    TReader in(file.handle(), size);
+    // task's resource list alone is 400 bytes, its entry about 350); one of names
+    // alone about two, which the reader measures as it goes.
+    THeapPrefault prefault(std::size_t(size) / 2 * 5);
+    TReader in(file.handle(), size, &prefault);
     ReadFrom(in, doc);
     return true;
 }

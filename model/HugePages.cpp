@@ -61,6 +61,7 @@ THeapPrefault::THeapPrefault([[maybe_unused]] std::size_t bytes)
     if (bytes < MinimumBytes)
         return;
     // Kept when handed back, and taken from the heap's top, not mapped apart.
+    InUse = mallinfo2().uordblks;
     Reserved = true;
     mallopt(M_TRIM_THRESHOLD, int(bytes) + TrimThreshold);
     mallopt(M_MMAP_MAX, 0);
@@ -73,15 +74,32 @@ THeapPrefault::THeapPrefault([[maybe_unused]] std::size_t bytes)
     const std::uintptr_t from = (start + FillStep - 1) & ~(FillStep - 1);
     const std::uintptr_t to = (start + bytes) & ~(FillStep - 1);
     std::free(reserve);
+    From = from;
+    Until = to;
     try {
-        Filling = std::thread([this, from, to] {
-            for (std::uintptr_t at = from; at < to && !Stop; at += FillStep)
+        Filling = std::thread([this, from] {
+            for (std::uintptr_t at = from; at < Until.load(std::memory_order_relaxed) && !Stop;
+                 at += FillStep)
                 if (madvise(reinterpret_cast<void*>(at), FillStep, MADV_POPULATE_WRITE) != 0)
                     return;
         });
     } catch (const std::system_error&) {
         // Without the thread, the pages are filled as the blocks come.
     }
+#endif
+}
+
+void THeapPrefault::Measure([[maybe_unused]] std::size_t part, [[maybe_unused]] std::size_t whole)
+{
+#ifndef __SANITIZE_ADDRESS__
+    if (!Reserved || part == 0 || part >= whole)
+        return;
+    const std::size_t inUse = mallinfo2().uordblks;
+    const double grown = inUse > InUse ? double(inUse - InUse) : 0.0;
+    const double expected = grown / double(part) * double(whole) * 1.125;
+    const std::uintptr_t until = Until.load();
+    if (expected < double(until - From))
+        Until = From + ((std::uintptr_t(expected) + FillStep - 1) & ~(FillStep - 1));
 #endif
 }
 

@@ -1,11 +1,15 @@
 #include "HugePages.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <malloc.h>
+#include <string>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -104,6 +108,33 @@ TEST(HeapPrefault, BlocksCarvedWhileThePagesAreFilledKeepTheirBytes)
     for (unsigned char* block : blocks)
         std::free(block);
     EXPECT_LT(mallinfo2().arena, arenaBefore + Reserve / 2) << "what is left goes back";
+}
+
+// The resident memory of this process, in KiB.
+long ResidentKiB()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    return -1;
+}
+
+// A first part of the file that grew the heap by nothing ends the filling at once:
+// the reserve's pages stay untouched, where filling them would take about a second.
+TEST(HeapPrefault, AMeasureOfLittleGrowthEndsTheFillingEarly)
+{
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the address sanitizer's heap is its own";
+#endif
+    constexpr std::size_t Reserve = std::size_t(512) << 20;
+    const std::size_t arenaBefore = mallinfo2().arena;
+    THeapPrefault prefault(mallinfo2().fordblks + Reserve);
+    prefault.Measure(1, 16);
+    const long before = ResidentKiB();
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    ASSERT_GE(mallinfo2().arena, arenaBefore + Reserve) << "the reserve is taken";
+    EXPECT_LT(ResidentKiB() - before, 192L << 10);
 }
 
 } // namespace

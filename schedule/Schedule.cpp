@@ -321,27 +321,27 @@ bool BindSubtree(const TDocument& doc, TWorkspace& w, QTreeWidgetItem* node, uin
         (row + 1 < parentNode->childCount() && after == None))
         return false;
     const std::size_t firstNew = w.Rebound.size();
-    std::vector<std::pair<QTreeWidgetItem*, uint32_t>> pending{{node, parent}};
-    while (!pending.empty()) {
-        const auto [n, up] = pending.back();
-        pending.pop_back();
+    bool fresh = true; // no node of the subtree is bound already
+    PreOrder(node, [&](QTreeWidgetItem* n) {
         const uint32_t r = RecordIndex(n);
-        if (r >= count || w.NodeOf[r])
-            return false;
+        if (!fresh || r >= count || w.NodeOf[r]) {
+            fresh = false;
+            return;
+        }
         w.NodeOf[r] = n;
         TInfo& info = w.Info[r];
-        info.Parent = up;
+        info.Parent = n == node ? parent : RecordIndex(n->parent());
         info.FirstChild = info.NextSibling = None;
         info.SubtreeSize = 0;
         w.Rebound.push_back(r);
         if (n != node) {
-            TInfo& above = w.Info[up];
+            TInfo& above = w.Info[info.Parent];
             (above.FirstChild == None ? above.FirstChild : w.Info[above.Mark].NextSibling) = r;
             above.Mark = r;
         }
-        for (int c = n->childCount() - 1; c >= 0; --c)
-            pending.emplace_back(n->child(c), r);
-    }
+    });
+    if (!fresh)
+        return false;
     const uint32_t r = RecordIndex(node);
     if (parent != None) {
         w.Info[r].NextSibling = after;

@@ -13,7 +13,6 @@
 #include <QMimeData>
 #include <QPrintPreviewDialog>
 #include <QTimer>
-#include <QTreeWidgetItemIterator>
 #include <stdexcept>
 
 // The "Extras" menu: the print preview and the export of the whole project as PDF;
@@ -128,7 +127,7 @@ void TMainForm::RefreshTables()
 // A double click on a task's row selects the task in the outline and opens its editor.
 void TMainForm::OpenTaskFromTable(uint32_t storeIndex)
 {
-    for (QTreeWidgetItemIterator it(Vorgangs); *it; ++it)
+    for (TOutlineIterator it(Vorgangs); *it; ++it)
         if (RecordIndex(*it) == storeIndex) {
             Vorgangs->setCurrentItem(*it);
             VorgangsDblClick();

@@ -2,6 +2,7 @@
 #include "MainUnit.h"
 #include "Outline.h"
 #include "OutlineDelegate.h"
+#include "OutlineTree.h"
 #include "OutlineView.h"
 #include "PaintBox.h"
 
@@ -12,7 +13,6 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 // The main window's layout, its menu tree and its event wiring.
@@ -125,7 +125,7 @@ QSplitter* Splitter(Qt::Orientation orientation, QWidget* parent, const char* na
     return splitter;
 }
 
-QTreeWidget* Outline(QWidget* parent, const char* name, const char* heading)
+TOutlineTree* Outline(QWidget* parent, const char* name, const char* heading)
 {
     auto* outline = new TOutlineView(parent);
     outline->setObjectName(QLatin1String(name));
@@ -160,7 +160,7 @@ QScrollBar* DayScroller(QWidget* parent, const char* name)
 // day scroll bar below.
 struct TMainForm::TSide
 {
-    QTreeWidget*& Outline;
+    TOutlineTree*& Outline;
     TPaintBox*& PaintBox;
     QScrollBar*& ScrollBar;
     void (TMainForm::*Paint)(QPainter&);
@@ -291,22 +291,20 @@ void TMainForm::Connect(TSender* sender, TSignal signal, THandler handler)
 
 void TMainForm::ConnectOutlineEvents()
 {
-    Connect(Vorgangs, &QTreeWidget::itemSelectionChanged, &TMainForm::VorgangsChange);
-    Connect(Vorgangs, &QTreeWidget::itemExpanded, &TMainForm::VorgangsExpanded);
-    Connect(Vorgangs, &QTreeWidget::itemCollapsed, &TMainForm::VorgangsCollapsed);
-    Connect(Vorgangs, &QTreeWidget::itemDoubleClicked, &TMainForm::VorgangsDblClick);
-    Connect(Arbeiter, &QTreeWidget::itemSelectionChanged, &TMainForm::ArbeiterChange);
-    Connect(Arbeiter, &QTreeWidget::itemDoubleClicked, &TMainForm::ArbeiterDblClick);
-    Connect(Arbeiter, &QTreeWidget::itemExpanded, &TMainForm::ArbeiterExpanded);
-    Connect(Arbeiter, &QTreeWidget::itemCollapsed, &TMainForm::ArbeiterCollapsed);
-    Vorgangs->setItemDelegate(
-        new TOutlineDelegate(Vorgangs, [this](QTreeWidgetItem* node, const QString& text) {
-            Guarded([&] { VorgangsEdited(node, text); });
-        }));
-    Arbeiter->setItemDelegate(
-        new TOutlineDelegate(Arbeiter, [this](QTreeWidgetItem* node, const QString& text) {
-            Guarded([&] { ArbeiterEdited(node, text); });
-        }));
+    Connect(Vorgangs, &TOutlineTree::itemSelectionChanged, &TMainForm::VorgangsChange);
+    Connect(Vorgangs, &TOutlineTree::itemExpanded, &TMainForm::VorgangsExpanded);
+    Connect(Vorgangs, &TOutlineTree::itemCollapsed, &TMainForm::VorgangsCollapsed);
+    Connect(Vorgangs, &TOutlineTree::itemDoubleClicked, &TMainForm::VorgangsDblClick);
+    Connect(Arbeiter, &TOutlineTree::itemSelectionChanged, &TMainForm::ArbeiterChange);
+    Connect(Arbeiter, &TOutlineTree::itemDoubleClicked, &TMainForm::ArbeiterDblClick);
+    Connect(Arbeiter, &TOutlineTree::itemExpanded, &TMainForm::ArbeiterExpanded);
+    Connect(Arbeiter, &TOutlineTree::itemCollapsed, &TMainForm::ArbeiterCollapsed);
+    Vorgangs->setItemDelegate(new TOutlineDelegate(Vorgangs, [this](TOutlineNode* node, const QString& text) {
+        Guarded([&] { VorgangsEdited(node, text); });
+    }));
+    Arbeiter->setItemDelegate(new TOutlineDelegate(Arbeiter, [this](TOutlineNode* node, const QString& text) {
+        Guarded([&] { ArbeiterEdited(node, text); });
+    }));
 }
 
 void TMainForm::ConnectChartEvents()
@@ -320,8 +318,8 @@ void TMainForm::ConnectChartEvents()
     connect(rows, &QAbstractItemModel::rowsMoved, this, forget);
     connect(rows, &QAbstractItemModel::layoutChanged, this, forget);
     connect(rows, &QAbstractItemModel::modelReset, this, forget);
-    connect(Vorgangs, &QTreeWidget::itemExpanded, this, forget);
-    connect(Vorgangs, &QTreeWidget::itemCollapsed, this, forget);
+    connect(Vorgangs, &TOutlineTree::itemExpanded, this, forget);
+    connect(Vorgangs, &TOutlineTree::itemCollapsed, this, forget);
     // The charts follow the outlines when these are scrolled.
     connect(Vorgangs->verticalScrollBar(), &QScrollBar::valueChanged, PaintBox1,
             [this] { PaintBox1->repaint(); });

@@ -7,6 +7,7 @@
 #include "DruckeinstellungenFUnit.h"
 #include "Errors.h"
 #include "OutlineCommands.h"
+#include "OutlineTree.h"
 #include "OutlineView.h"
 #include "PaintBox.h"
 #include "PdfExportFUnit.h"
@@ -29,7 +30,6 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTime>
-#include <QTreeWidget>
 
 namespace {
 
@@ -67,7 +67,7 @@ TMainForm::~TMainForm()
     FormDestroy();
     // The outlines outlive this part of the window while QWidget destroys its
     // children; nothing they signal then may reach the handlers here.
-    for (QTreeWidget* outline : {Vorgangs, Arbeiter}) {
+    for (TOutlineTree* outline : {Vorgangs, Arbeiter}) {
         outline->model()->disconnect(this);
         outline->disconnect(this);
         outline->verticalScrollBar()->disconnect(PaintBox1);
@@ -219,14 +219,14 @@ void TMainForm::MoveRunterClick()
     Perform("Nach unten verschieben", [this] { return MoveDownCommand(Document, TOutlineKind::Arbeiter); });
 }
 
-void TMainForm::VorgangsEdited(QTreeWidgetItem* node, const QString& text)
+void TMainForm::VorgangsEdited(TOutlineNode* node, const QString& text)
 {
     if (!Destroying)
         Perform("Vorgang umbenennen",
                 [&] { return RenameCommand(Document, TOutlineKind::Vorgang, node, text); });
 }
 
-void TMainForm::ArbeiterEdited(QTreeWidgetItem* node, const QString& text)
+void TMainForm::ArbeiterEdited(TOutlineNode* node, const QString& text)
 {
     if (!Destroying)
         Perform("Ressource umbenennen",
@@ -238,7 +238,7 @@ void TMainForm::ArbeiterEdited(QTreeWidgetItem* node, const QString& text)
 template <typename TForm>
 void TMainForm::EditSelectedLeaf(TForm& form, TOutlineKind kind, QWidget* chart, const char* step)
 {
-    QTreeWidgetItem* node = SelectedNode(OutlineOf(Document, kind));
+    TOutlineNode* node = SelectedNode(OutlineOf(Document, kind));
     if (node && node->childCount() == 0) {
         form.Load(Document, node);
         if (Modal->Exec(form) == QDialog::Accepted) {
@@ -361,7 +361,7 @@ void TMainForm::PaintBox1Paint(QPainter& painter)
     // The chart would walk every row below its surface to count them, which the
     // outline has in its list of rows: at a million tasks, half of the first paint
     // after opening.
-    if (QTreeWidgetItem* top = TopRow(Vorgangs); top && top != RowCount1.Top) {
+    if (TOutlineNode* top = TopRow(Vorgangs); top && top != RowCount1.Top) {
         if (const int rows = static_cast<const TOutlineView*>(Vorgangs)->RowsFrom(top); rows >= 0)
             RowCount1 = {top, rows};
     }

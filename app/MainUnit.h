@@ -16,8 +16,8 @@ class QPrinter;
 class QScrollBar;
 class QSpinBox;
 class QSplitter;
-class QTreeWidget;
-class QTreeWidgetItem;
+class TOutlineTree;
+class TOutlineNode;
 struct TUndoStep;
 class TAboutBox;
 class TArbeiterForm;
@@ -71,8 +71,8 @@ public:
     void ResEbeneHochClick();
     void MovehochClick();
     void MoveRunterClick();
-    void VorgangsEdited(QTreeWidgetItem* node, const QString& text);
-    void ArbeiterEdited(QTreeWidgetItem* node, const QString& text);
+    void VorgangsEdited(TOutlineNode* node, const QString& text);
+    void ArbeiterEdited(TOutlineNode* node, const QString& text);
 
     void VorgangsDblClick();
     void VorgngeVorgangbearbeiten1Click();
@@ -137,8 +137,8 @@ private:
     TRowCountCache RowCount1;
     TResourceIndex Resources2;
 
-    QTreeWidget* Vorgangs = nullptr;
-    QTreeWidget* Arbeiter = nullptr;
+    TOutlineTree* Vorgangs = nullptr;
+    TOutlineTree* Arbeiter = nullptr;
     QSpinBox* BreitEd = nullptr;
     TPaintBox* PaintBox1 = nullptr;
     TPaintBox* PaintBox2 = nullptr;

@@ -1,10 +1,11 @@
 #include "OutlineDelegate.h"
 
+#include "OutlineTree.h"
+
 #include <QEvent>
 #include <QMetaProperty>
-#include <QTreeWidget>
 
-TOutlineDelegate::TOutlineDelegate(QTreeWidget* outline, TEdited onEdited)
+TOutlineDelegate::TOutlineDelegate(TOutlineTree* outline, TEdited onEdited)
     : QStyledItemDelegate(outline), Outline(outline), Viewport(outline->viewport()),
       OnEdited(std::move(onEdited))
 {

@@ -3,8 +3,8 @@
 #include <QStyledItemDelegate>
 #include <functional>
 
-class QTreeWidget;
-class QTreeWidgetItem;
+class TOutlineTree;
+class TOutlineNode;
 
 // Item delegate of both outlines: rows 16 pixels high, and a confirmed in-place
 // edit is reported with its text before the node takes it. A cancelled edit
@@ -14,9 +14,9 @@ class QTreeWidgetItem;
 class TOutlineDelegate : public QStyledItemDelegate
 {
 public:
-    using TEdited = std::function<void(QTreeWidgetItem* node, const QString& text)>;
+    using TEdited = std::function<void(TOutlineNode* node, const QString& text)>;
 
-    TOutlineDelegate(QTreeWidget* outline, TEdited onEdited);
+    TOutlineDelegate(TOutlineTree* outline, TEdited onEdited);
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
@@ -25,7 +25,7 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QTreeWidget* Outline;
+    TOutlineTree* Outline;
     QObject* Viewport;
     TEdited OnEdited;
     bool DoubleClicked = false; // since the last press or key

@@ -12,65 +12,65 @@ namespace {
 // More patches than this between two repaints leave the rows to one rebuild.
 constexpr int PatchBudget = 16;
 
-bool ShowsChildren(const QTreeWidgetItem* item)
+bool ShowsChildren(const TOutlineNode* item)
 {
     return item->childCount() > 0 && IsExpanded(item);
 }
 
 // Visits the shown nodes below item, in order, without recursion: imported
 // outlines may be thousands of levels deep.
-template <typename TVisit> void ForShownBelow(QTreeWidgetItem* item, TVisit visit)
+template <typename TVisit> void ForShownBelow(TOutlineNode* item, TVisit visit)
 {
     if (!ShowsChildren(item))
         return;
-    std::vector<std::pair<QTreeWidgetItem*, int>> path{{item, 0}};
+    std::vector<std::pair<TOutlineNode*, int>> path{{item, 0}};
     while (!path.empty()) {
-        QTreeWidgetItem* node = path.back().first;
+        TOutlineNode* node = path.back().first;
         const int next = path.back().second++;
         if (next == node->childCount()) {
             path.pop_back();
             continue;
         }
-        QTreeWidgetItem* child = node->child(next);
+        TOutlineNode* child = node->child(next);
         visit(child);
         if (ShowsChildren(child))
             path.emplace_back(child, 0);
     }
 }
 
-void AppendShown(QTreeWidgetItem* item, std::vector<QTreeWidgetItem*>& rows)
+void AppendShown(TOutlineNode* item, std::vector<TOutlineNode*>& rows)
 {
     rows.push_back(item);
-    ForShownBelow(item, [&](QTreeWidgetItem* node) { rows.push_back(node); });
+    ForShownBelow(item, [&](TOutlineNode* node) { rows.push_back(node); });
 }
 
-std::size_t ShownCount(QTreeWidgetItem* item)
+std::size_t ShownCount(TOutlineNode* item)
 {
     std::size_t count = 1;
-    ForShownBelow(item, [&](QTreeWidgetItem*) { ++count; });
+    ForShownBelow(item, [&](TOutlineNode*) { ++count; });
     return count;
 }
 
 // Whether every ancestor of item is expanded, so that item is a row of the list.
-bool AncestorsExpanded(const QTreeWidgetItem* item)
+bool AncestorsExpanded(const TOutlineNode* item)
 {
-    for (const QTreeWidgetItem* p = item->parent(); p; p = p->parent())
+    for (const TOutlineNode* p = item->parent(); p; p = p->parent())
         if (!IsExpanded(p))
             return false;
     return true;
 }
 
-int LevelOf(const QTreeWidgetItem* item)
+int LevelOf(const TOutlineNode* item)
 {
     int level = 0;
-    for (const QTreeWidgetItem* p = item->parent(); p; p = p->parent())
+    for (const TOutlineNode* p = item->parent(); p; p = p->parent())
         ++level;
     return level;
 }
 
 } // namespace
 
-TOutlineView::TOutlineView(QWidget* parent) : QTreeWidget(parent)
+TOutlineView::TOutlineView(QWidget* parent) : TOutlineTree(parent)
 {
     setUniformRowHeights(true);
     setVerticalScrollMode(ScrollPerItem);
@@ -99,13 +99,13 @@ TOutlineView::~TOutlineView()
         disconnect(c);
 }
 
-const std::vector<QTreeWidgetItem*>& TOutlineView::ShownRows() const
+const std::vector<TOutlineNode*>& TOutlineView::ShownRows() const
 {
     EnsureRows();
     return Rows;
 }
 
-int TOutlineView::RowsFrom(const QTreeWidgetItem* item) const
+int TOutlineView::RowsFrom(const TOutlineNode* item) const
 {
     const int row = RowOf(item);
     return row < 0 ? -1 : int(Rows.size()) - row;
@@ -116,7 +116,7 @@ void TOutlineView::EnsureRows() const
     if (!Stale)
         return;
     Rows.clear();
-    const QTreeWidgetItem* root = invisibleRootItem();
+    const TOutlineNode* root = invisibleRootItem();
     for (int i = 0; i < root->childCount(); ++i)
         AppendShown(root->child(i), Rows);
     Stale = false;
@@ -139,7 +139,7 @@ bool TOutlineView::TakePatch()
     return false;
 }
 
-int TOutlineView::RowOf(const QTreeWidgetItem* item) const
+int TOutlineView::RowOf(const TOutlineNode* item) const
 {
     EnsureRows();
     const int count = int(Rows.size());
@@ -159,7 +159,7 @@ int TOutlineView::RowOf(const QTreeWidgetItem* item) const
     return row;
 }
 
-int TOutlineView::ShownRowOf(const QTreeWidgetItem* item) const
+int TOutlineView::ShownRowOf(const TOutlineNode* item) const
 {
     EnsureRows();
     const int first = FirstRow();
@@ -172,7 +172,7 @@ int TOutlineView::ShownRowOf(const QTreeWidgetItem* item) const
 
 int TOutlineView::RowHeight() const
 {
-    const QTreeWidgetItem* root = invisibleRootItem();
+    const TOutlineNode* root = invisibleRootItem();
     if (root->childCount() == 0)
         return std::max(1, fontMetrics().height());
     const QModelIndex first = indexFromItem(root->child(0));
@@ -210,18 +210,18 @@ QRect TOutlineView::RowRect(int row) const
 void TOutlineView::rowsInserted(const QModelIndex& parent, int start, int end)
 {
     if (TakePatch()) {
-        QTreeWidgetItem* above = parent.isValid() ? itemFromIndex(parent) : invisibleRootItem();
+        TOutlineNode* above = parent.isValid() ? itemFromIndex(parent) : invisibleRootItem();
         if (!parent.isValid() || (IsExpanded(above) && AncestorsExpanded(above))) {
             int at = 0;
             if (start > 0) {
-                QTreeWidgetItem* previous = above->child(start - 1);
+                TOutlineNode* previous = above->child(start - 1);
                 at = RowOf(previous);
                 at = at < 0 ? -1 : at + int(ShownCount(previous));
             } else if (parent.isValid()) {
                 at = RowOf(above);
                 at = at < 0 ? -1 : at + 1;
             }
-            std::vector<QTreeWidgetItem*> added;
+            std::vector<TOutlineNode*> added;
             for (int i = start; i <= end; ++i)
                 AppendShown(above->child(i), added);
             if (at < 0)
@@ -239,16 +239,15 @@ void TOutlineView::rowsInserted(const QModelIndex& parent, int start, int end)
 void TOutlineView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end)
 {
     QTreeView::rowsAboutToBeRemoved(parent, start, end);
-    QTreeWidgetItem* above = parent.isValid() ? itemFromIndex(parent) : invisibleRootItem();
+    TOutlineNode* above = parent.isValid() ? itemFromIndex(parent) : invisibleRootItem();
     RemoveRows(above, start, end);
     // As in Qt's tree view, nodes that leave the outline leave collapsed.
     for (int i = start; i <= end; ++i) {
-        PreOrder(above->child(i),
-                 [](QTreeWidgetItem* node) { static_cast<TOutlineNode*>(node)->Expanded = false; });
+        PreOrder(above->child(i), [](TOutlineNode* node) { node->Expanded = false; });
     }
 }
 
-void TOutlineView::RemoveRows(QTreeWidgetItem* above, int start, int end)
+void TOutlineView::RemoveRows(TOutlineNode* above, int start, int end)
 {
     if (!TakePatch())
         return;
@@ -298,15 +297,15 @@ void TOutlineView::ExpandedByQt(const QModelIndex& index)
         const QSignalBlocker quiet(this);
         collapse(index);
     }
-    Show(static_cast<TOutlineNode*>(itemFromIndex(index)), true);
+    Show(itemFromIndex(index), true);
 }
 
-void TOutlineView::PatchExpanded(QTreeWidgetItem* item)
+void TOutlineView::PatchExpanded(TOutlineNode* item)
 {
     if (!TakePatch())
         return;
-    std::vector<QTreeWidgetItem*> added;
-    ForShownBelow(item, [&](QTreeWidgetItem* node) { added.push_back(node); });
+    std::vector<TOutlineNode*> added;
+    ForShownBelow(item, [&](TOutlineNode* node) { added.push_back(node); });
     if (const int row = RowOf(item); row < 0)
         Forget();
     else
@@ -314,7 +313,7 @@ void TOutlineView::PatchExpanded(QTreeWidgetItem* item)
 }
 
 // The node no longer counts as expanded; its children's rows are still there.
-void TOutlineView::PatchCollapsed(QTreeWidgetItem* item)
+void TOutlineView::PatchCollapsed(TOutlineNode* item)
 {
     if (!TakePatch())
         return;
@@ -371,7 +370,7 @@ QRect TOutlineView::visualRect(const QModelIndex& index) const
 {
     if (!index.isValid() || index.column() != 0 || index.model() != model())
         return {};
-    const QTreeWidgetItem* item = itemFromIndex(index);
+    const TOutlineNode* item = itemFromIndex(index);
     const int row = RowOf(item);
     if (row < 0)
         return {};
@@ -393,8 +392,8 @@ void TOutlineView::scrollTo(const QModelIndex& index, ScrollHint hint)
 {
     if (!index.isValid() || index.model() != model())
         return;
-    QTreeWidgetItem* item = itemFromIndex(index);
-    for (QTreeWidgetItem* p = item->parent(); p && state() == NoState && itemsExpandable(); p = p->parent())
+    TOutlineNode* item = itemFromIndex(index);
+    for (TOutlineNode* p = item->parent(); p && state() == NoState && itemsExpandable(); p = p->parent())
         if (!IsExpanded(p))
             SetExpanded(p, true);
     UpdateScrollBars();
@@ -432,7 +431,7 @@ QModelIndex TOutlineView::moveCursor(CursorAction cursorAction, Qt::KeyboardModi
     const int count = int(Rows.size());
     if (count == 0)
         return {};
-    QTreeWidgetItem* current = currentItem();
+    TOutlineNode* current = currentItem();
     if (!current)
         return indexFromItem(Rows.front());
     const int row = std::max(0, RowOf(current));
@@ -542,12 +541,12 @@ void TOutlineView::scrollContentsBy(int dx, int dy)
 // every node below it, leaves included.
 void TOutlineView::keyPressEvent(QKeyEvent* event)
 {
-    QTreeWidgetItem* current = currentItem();
+    TOutlineNode* current = currentItem();
     if (current && itemsExpandable()) {
         switch (event->key()) {
         case Qt::Key_Asterisk:
             // The node itself last: below a collapsed node nothing needs patching.
-            PreOrder(current, [current](QTreeWidgetItem* node) {
+            PreOrder(current, [current](TOutlineNode* node) {
                 if (node != current)
                     SetExpanded(node, true);
             });
@@ -623,12 +622,12 @@ void TOutlineView::UpdateScrollBars()
     }
 }
 
-QTreeWidgetItem* TOutlineView::BranchAt(const QPoint& point) const
+TOutlineNode* TOutlineView::BranchAt(const QPoint& point) const
 {
     const int row = RowAt(point.y());
     if (row < 0)
         return nullptr;
-    QTreeWidgetItem* item = Rows[std::size_t(row)];
+    TOutlineNode* item = Rows[std::size_t(row)];
     if (item->childCount() == 0 || (!rootIsDecorated() && !item->parent()))
         return nullptr;
     const int indent = indentation() * (LevelOf(item) + (rootIsDecorated() ? 1 : 0));
@@ -645,7 +644,7 @@ QTreeWidgetItem* TOutlineView::BranchAt(const QPoint& point) const
                : nullptr;
 }
 
-void TOutlineView::Toggle(QTreeWidgetItem* item)
+void TOutlineView::Toggle(TOutlineNode* item)
 {
     SetExpanded(item, !IsExpanded(item));
     updateGeometries();
@@ -654,7 +653,7 @@ void TOutlineView::Toggle(QTreeWidgetItem* item)
 
 void TOutlineView::mousePressEvent(QMouseEvent* event)
 {
-    if (QTreeWidgetItem* item = BranchAt(event->position().toPoint())) {
+    if (TOutlineNode* item = BranchAt(event->position().toPoint())) {
         if (style()->styleHint(QStyle::SH_ListViewExpand_SelectMouseType, nullptr, this) ==
             QEvent::MouseButtonPress)
             Toggle(item);
@@ -665,7 +664,7 @@ void TOutlineView::mousePressEvent(QMouseEvent* event)
 
 void TOutlineView::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (QTreeWidgetItem* item = BranchAt(event->position().toPoint())) {
+    if (TOutlineNode* item = BranchAt(event->position().toPoint())) {
         if (state() == DragSelectingState || state() == DraggingState)
             setState(NoState);
         if (style()->styleHint(QStyle::SH_ListViewExpand_SelectMouseType, nullptr, this) ==
@@ -687,7 +686,7 @@ void TOutlineView::mouseDoubleClickEvent(QMouseEvent* event)
     QAbstractItemView::mouseDoubleClickEvent(event);
     if (!DoubleClickSeen || !index.isValid() || state() != NoState)
         return;
-    QTreeWidgetItem* item = itemFromIndex(index);
+    TOutlineNode* item = itemFromIndex(index);
     if (itemsExpandable() && expandsOnDoubleClick() && item->childCount() > 0)
         Toggle(item);
 }
@@ -707,10 +706,10 @@ void TOutlineView::paintEvent(QPaintEvent* event)
             DrawRow(painter, option, Rows[std::size_t(row)], y);
 }
 
-void TOutlineView::DrawRow(QPainter& painter, QStyleOptionViewItem option, QTreeWidgetItem* item, int y) const
+void TOutlineView::DrawRow(QPainter& painter, QStyleOptionViewItem option, TOutlineNode* item, int y) const
 {
     const QModelIndex index = indexFromItem(item);
-    const QTreeWidgetItem* parent = item->parent() ? item->parent() : invisibleRootItem();
+    const TOutlineNode* parent = item->parent() ? item->parent() : invisibleRootItem();
     const bool children = item->childCount() > 0;
     const bool expanded = IsExpanded(item);
     const bool siblings = index.row() < parent->childCount() - 1;
@@ -768,7 +767,7 @@ void TOutlineView::DrawRow(QPainter& painter, QStyleOptionViewItem option, QTree
     itemDelegateForIndex(index)->paint(&painter, opt, index);
 }
 
-void TOutlineView::DrawBranches(QPainter& painter, const QRect& rect, QTreeWidgetItem* item, int level,
+void TOutlineView::DrawBranches(QPainter& painter, const QRect& rect, TOutlineNode* item, int level,
                                 bool selected) const
 {
     const bool reverse = isRightToLeft();
@@ -784,8 +783,8 @@ void TOutlineView::DrawBranches(QPainter& painter, const QRect& rect, QTreeWidge
         extra |= QStyle::State_Active;
     if (selected)
         extra |= QStyle::State_Selected;
-    auto hasMoreSiblings = [this](const QTreeWidgetItem* node) {
-        const QTreeWidgetItem* parent = node->parent() ? node->parent() : invisibleRootItem();
+    auto hasMoreSiblings = [this](const TOutlineNode* node) {
+        const TOutlineNode* parent = node->parent() ? node->parent() : invisibleRootItem();
         return indexFromItem(node).row() < parent->childCount() - 1;
     };
     if (level >= outer) {
@@ -797,7 +796,7 @@ void TOutlineView::DrawBranches(QPainter& painter, const QRect& rect, QTreeWidge
                     (IsExpanded(item) ? QStyle::State_Open : QStyle::State_None);
         style()->drawPrimitive(QStyle::PE_IndicatorBranch, &opt, &painter, this);
     }
-    const QTreeWidgetItem* current = item->parent();
+    const TOutlineNode* current = item->parent();
     for (--level; level >= outer && current; --level) {
         primitive.moveLeft(reverse ? primitive.left() + indent : primitive.left() - indent);
         opt.rect = primitive;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Outline.h"
+#include "OutlineTree.h"
 
-#include <QTreeWidget>
 #include <vector>
 
 // Qt's tree widget with a view of its own over the same items and model. Qt's tree
@@ -16,7 +16,7 @@
 // Qt's tree view holds none of them expanded, so the item's isExpanded() is always
 // false here. Ask IsExpanded and set with SetExpanded; Qt's own ways of expanding
 // (the item's setExpanded among them) hand the state over to the node.
-class TOutlineView : public QTreeWidget, public TExpansionView
+class TOutlineView : public TOutlineTree, public TExpansionView
 {
 public:
     explicit TOutlineView(QWidget* parent = nullptr);
@@ -34,9 +34,9 @@ public:
                      const QList<int>& roles = QList<int>()) override;
 
     // The shown nodes in order, as painted from the top of the scrolled list.
-    const std::vector<QTreeWidgetItem*>& ShownRows() const;
+    const std::vector<TOutlineNode*>& ShownRows() const;
     // How many shown rows item and those after it make; -1 when item is no row.
-    int RowsFrom(const QTreeWidgetItem* item) const;
+    int RowsFrom(const TOutlineNode* item) const;
 
     void ShowExpanded(TOutlineNode* node, bool expanded) override;
 
@@ -60,7 +60,7 @@ private:
     // Rows is rebuilt from the items before its next use when Stale; a burst of
     // patches without a repaint between them (a whole outline expanded, a file
     // read) ends in one rebuild instead of one shift of the list per patch.
-    mutable std::vector<QTreeWidgetItem*> Rows;
+    mutable std::vector<TOutlineNode*> Rows;
     mutable bool Stale = true;
     mutable int Hint = 0;
     int Patches = 0;
@@ -73,24 +73,24 @@ private:
     void EnsureRows() const;
     void Forget() const;
     bool TakePatch();
-    int RowOf(const QTreeWidgetItem* item) const;
-    int ShownRowOf(const QTreeWidgetItem* item) const;
+    int RowOf(const TOutlineNode* item) const;
+    int ShownRowOf(const TOutlineNode* item) const;
     int RowAt(int y) const;
     int RowHeight() const;
     int FirstRow() const;
     int PageRows() const;
     QRect RowRect(int row) const;
-    QTreeWidgetItem* BranchAt(const QPoint& point) const;
-    void Toggle(QTreeWidgetItem* item);
-    void RemoveRows(QTreeWidgetItem* above, int start, int end);
+    TOutlineNode* BranchAt(const QPoint& point) const;
+    void Toggle(TOutlineNode* item);
+    void RemoveRows(TOutlineNode* above, int start, int end);
     void ExpandedByQt(const QModelIndex& index);
     // Sets node's state and patches the shown rows; false when it was so already.
     bool Show(TOutlineNode* node, bool expanded);
-    void PatchExpanded(QTreeWidgetItem* item);
-    void PatchCollapsed(QTreeWidgetItem* item);
+    void PatchExpanded(TOutlineNode* item);
+    void PatchCollapsed(TOutlineNode* item);
     void Shifted();
     void UpdateScrollBars();
-    void DrawRow(QPainter& painter, QStyleOptionViewItem option, QTreeWidgetItem* item, int y) const;
-    void DrawBranches(QPainter& painter, const QRect& rect, QTreeWidgetItem* item, int level,
+    void DrawRow(QPainter& painter, QStyleOptionViewItem option, TOutlineNode* item, int y) const;
+    void DrawBranches(QPainter& painter, const QRect& rect, TOutlineNode* item, int level,
                       bool selected) const;
 };

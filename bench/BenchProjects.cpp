@@ -1,12 +1,12 @@
 #include "BenchProjects.h"
 
 #include "Outline.h"
+#include "OutlineTree.h"
 #include "ProjectFile.h"
 #include "Schedule.h"
 #include "TestProject.h"
 #include "Texts.h"
 
-#include <QTreeWidget>
 #include <random>
 
 namespace {
@@ -16,10 +16,10 @@ void BuildProject(TDocument& doc, int tasks, bool rich)
     std::mt19937 random(7);
     std::uniform_int_distribution<int32_t> anyTask(0, tasks - 1);
     std::uniform_int_distribution<int32_t> anyResource(0, tasks / 10 - 1);
-    QTreeWidgetItem* top = nullptr;
-    QTreeWidgetItem* group = nullptr;
+    TOutlineNode* top = nullptr;
+    TOutlineNode* group = nullptr;
     for (int i = 0; i < tasks; ++i) {
-        QTreeWidgetItem* node = nullptr;
+        TOutlineNode* node = nullptr;
         if (i % 100 == 0)
             node = top = VorgEinf(doc, top);
         else if (i % 10 == 1)
@@ -42,9 +42,9 @@ void BuildProject(TDocument& doc, int tasks, bool rich)
         *static_cast<int32_t*>(rec.Resources->Append()) = anyResource(random);
         *static_cast<int32_t*>(rec.Resources->Append()) = anyResource(random);
     }
-    QTreeWidgetItem* resourceTop = nullptr;
+    TOutlineNode* resourceTop = nullptr;
     for (int i = 0; i < tasks / 10; ++i) {
-        QTreeWidgetItem* node =
+        TOutlineNode* node =
             i % 10 == 0 ? (resourceTop = ArbEinf(doc, resourceTop)) : ArbEinfChild(doc, resourceTop);
         if (node == resourceTop)
             SetExpanded(node, true);

@@ -1,11 +1,11 @@
 #include "Canvas.h"
 #include "Charts.h"
 #include "Outline.h"
+#include "OutlineTree.h"
 #include "TestProject.h"
 
 #include <QImage>
 #include <QPainter>
-#include <QTreeWidget>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -20,7 +20,7 @@ public:
         Doc.ViewStart = 46000;
         for (int r = 0; r < 1000; ++r)
             ArbEinf(Doc, nullptr);
-        QTreeWidgetItem* summary = nullptr;
+        TOutlineNode* summary = nullptr;
         for (int i = 0; i < tasks; ++i) {
             if (i % 10 == 0) {
                 summary = VorgEinf(Doc, nullptr);

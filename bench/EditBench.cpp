@@ -1,6 +1,7 @@
 #include "BenchProjects.h"
 #include "MainUnit.h"
 #include "Modal.h"
+#include "OutlineTree.h"
 
 #include <QAction>
 #include <QApplication>
@@ -8,7 +9,6 @@
 #include <QDialog>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <malloc.h>
@@ -63,8 +63,8 @@ struct TEditWindow
     QTemporaryDir Dir;
     TEditorOk Modal;
     TMainForm Form;
-    QTreeWidget* Vorgangs = Form.findChild<QTreeWidget*>(QStringLiteral("Vorgangs"));
-    QTreeWidgetItem* Leaf = nullptr;
+    TOutlineTree* Vorgangs = Form.findChild<TOutlineTree*>(QStringLiteral("Vorgangs"));
+    TOutlineNode* Leaf = nullptr;
 
     explicit TEditWindow(int tasks)
     {
@@ -76,7 +76,7 @@ struct TEditWindow
         if (!Form.OpenFile(name))
             qFatal("cannot open the benchmark project");
         Idle();
-        QTreeWidgetItem* top = Vorgangs->topLevelItem(Vorgangs->topLevelItemCount() / 2);
+        TOutlineNode* top = Vorgangs->topLevelItem(Vorgangs->topLevelItemCount() / 2);
         Leaf = top->child(4)->child(4);
         Vorgangs->setCurrentItem(Leaf);
         Vorgangs->scrollTo(Vorgangs->indexFromItem(Leaf));
@@ -105,12 +105,12 @@ struct TEditWindow
 // leaves across the outline, the same 64 in every run. Where a leaf sits decides how
 // many tasks an edit moves: half the tasks follow a random task, summaries included,
 // so a leaf's group may lead a long chain of followers.
-QTreeWidgetItem* LeafOfRun(QTreeWidget* outline, int k, bool spread)
+TOutlineNode* LeafOfRun(TOutlineTree* outline, int k, bool spread)
 {
     const int tops = outline->topLevelItemCount();
     if (!spread)
         return outline->topLevelItem(tops / 2)->child(4)->child(4);
-    QTreeWidgetItem* top = outline->topLevelItem(int(int64_t(k % 64) * tops / 64));
+    TOutlineNode* top = outline->topLevelItem(int(int64_t(k % 64) * tops / 64));
     return top->child(k % 10)->child(1 + k % 7);
 }
 
@@ -177,7 +177,7 @@ void EditAgainBench(benchmark::State& state, const char* command)
     window.Trigger(command);
     for (auto _ : state) {
         state.PauseTiming();
-        QTreeWidgetItem* group = window.Vorgangs->topLevelItem(next++ % tops)->child(4);
+        TOutlineNode* group = window.Vorgangs->topLevelItem(next++ % tops)->child(4);
         window.Vorgangs->setCurrentItem(group->child(group->childCount() / 2));
         TEditWindow::Idle();
         state.ResumeTiming();
@@ -312,14 +312,14 @@ BENCHMARK(BM_OpenInWindowFirstPlain)->Arg(1000000)->Iterations(1)->Unit(benchmar
 // that changes the outline's shape.
 void BM_OutlineWidgetInsert(benchmark::State& state)
 {
-    QTreeWidget outline;
+    TOutlineTree outline;
     outline.setHeaderLabel(QStringLiteral("Vorgang"));
     outline.resize(313, 700);
-    QTreeWidgetItem* top = nullptr;
-    QTreeWidgetItem* group = nullptr;
-    std::vector<QTreeWidgetItem*> tops;
+    TOutlineNode* top = nullptr;
+    TOutlineNode* group = nullptr;
+    std::vector<TOutlineNode*> tops;
     for (int64_t i = 0; i < state.range(0); ++i) {
-        auto* node = new QTreeWidgetItem(QStringList{QStringLiteral("Vorgang Nummer %1").arg(i)});
+        auto* node = new TOutlineNode(QStringList{QStringLiteral("Vorgang Nummer %1").arg(i)});
         if (i % 100 == 0)
             tops.push_back(top = node);
         else if (i % 10 == 1)
@@ -327,18 +327,18 @@ void BM_OutlineWidgetInsert(benchmark::State& state)
         else
             group->addChild(node);
     }
-    outline.addTopLevelItems(QList<QTreeWidgetItem*>(tops.begin(), tops.end()));
-    for (QTreeWidgetItem* t : tops) {
+    outline.addTopLevelItems(QList<TOutlineNode*>(tops.begin(), tops.end()));
+    for (TOutlineNode* t : tops) {
         t->setExpanded(true);
         for (int g = 0; g < t->childCount(); ++g)
             t->child(g)->setExpanded(true);
     }
     outline.show();
-    QTreeWidgetItem* parent = tops[tops.size() / 2]->child(4);
+    TOutlineNode* parent = tops[tops.size() / 2]->child(4);
     outline.scrollToItem(parent);
     TEditWindow::Idle();
     for (auto _ : state) {
-        parent->insertChild(5, new QTreeWidgetItem(QStringList{QStringLiteral("Neuer Vorgang")}));
+        parent->insertChild(5, new TOutlineNode(QStringList{QStringLiteral("Neuer Vorgang")}));
         benchmark::DoNotOptimize(outline.itemAt(1, 1));
         TEditWindow::Idle();
         state.PauseTiming();

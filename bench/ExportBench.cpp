@@ -1,10 +1,10 @@
 #include "Outline.h"
+#include "OutlineTree.h"
 #include "PdfExport.h"
 #include "TestProject.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -18,7 +18,7 @@ public:
     {
         for (int r = 0; r < tasks / 10; ++r)
             ArbEinf(Doc, nullptr);
-        QTreeWidgetItem* summary = nullptr;
+        TOutlineNode* summary = nullptr;
         for (int i = 0; i < tasks; ++i) {
             if (i % 10 == 0) {
                 summary = VorgEinf(Doc, nullptr);

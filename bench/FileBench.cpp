@@ -1,5 +1,6 @@
 #include "BenchProjects.h"
 #include "Outline.h"
+#include "OutlineTree.h"
 #include "ProjectFile.h"
 #include "Recovery.h"
 #include "Schedule.h"
@@ -8,7 +9,6 @@
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <malloc.h>

@@ -1,8 +1,8 @@
 #include "Outline.h"
+#include "OutlineTree.h"
 #include "Schedule.h"
 #include "TestProject.h"
 
-#include <QTreeWidget>
 #include <benchmark/benchmark.h>
 #include <random>
 #include <vector>
@@ -22,9 +22,9 @@ public:
         std::mt19937 random(42);
         std::vector<int32_t> leaves;
         for (int s = 0; s < tasks / 10; ++s) {
-            QTreeWidgetItem* summary = VorgEinf(Doc, nullptr);
+            TOutlineNode* summary = VorgEinf(Doc, nullptr);
             for (int c = 0; c < 9; ++c) {
-                QTreeWidgetItem* leaf = VorgEinfChild(Doc, summary);
+                TOutlineNode* leaf = VorgEinfChild(Doc, summary);
                 TVorgangRec& rec = VorgangOf(Doc, leaf);
                 rec.Beginn = 46000 + std::uniform_int_distribution<int>(0, 300)(random);
                 rec.Ende = rec.Beginn + std::uniform_int_distribution<int>(1, 20)(random);

@@ -16,7 +16,7 @@ public:
     {
         for (int r = 0; r < tasks / 10; ++r)
             ArbEinf(Doc, nullptr);
-        QTreeWidgetItem* summary = nullptr;
+        TOutlineNode* summary = nullptr;
         for (int i = 0; i < tasks; ++i) {
             if (i % 10 == 0) {
                 summary = VorgEinf(Doc, nullptr);

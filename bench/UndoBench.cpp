@@ -1,10 +1,10 @@
 #include "OutlineCommands.h"
+#include "OutlineTree.h"
 #include "Schedule.h"
 #include "TestProject.h"
 #include "Texts.h"
 #include "Undo.h"
 
-#include <QTreeWidget>
 #include <benchmark/benchmark.h>
 #include <functional>
 #include <memory>
@@ -20,7 +20,7 @@ std::unique_ptr<TTestProject> BuildProject()
 {
     auto project = std::make_unique<TTestProject>(1);
     TDocument& doc = project->Doc;
-    auto leaf = [&](QTreeWidgetItem* parent, int n) {
+    auto leaf = [&](TOutlineNode* parent, int n) {
         TVorgangRec& rec = VorgangOf(doc, VorgEinfChild(doc, parent));
         rec.Beginn = 46000 + n % 300;
         rec.Ende = rec.Beginn + 1 + n % 7;
@@ -28,11 +28,11 @@ std::unique_ptr<TTestProject> BuildProject()
         if (n % 2)
             rec.Link = rec.Id; // the leaf appended before it
     };
-    QTreeWidgetItem* phase = VorgEinf(doc, nullptr);
+    TOutlineNode* phase = VorgEinf(doc, nullptr);
     for (int n = 1; n < PhaseTasks; ++n)
         leaf(phase, n);
     for (int s = 0; s < 9000; ++s) {
-        QTreeWidgetItem* summary = VorgEinf(doc, nullptr);
+        TOutlineNode* summary = VorgEinf(doc, nullptr);
         for (int c = 0; c < 9; ++c)
             leaf(summary, c);
     }
@@ -49,7 +49,7 @@ void Record(TDocument& doc, const char* name, const std::function<void()>& comma
     recording.Commit();
 }
 
-QTreeWidgetItem* SomeLeaf(TDocument& doc)
+TOutlineNode* SomeLeaf(TDocument& doc)
 {
     return doc.Vorgangs->topLevelItem(5000)->child(4);
 }
@@ -74,7 +74,7 @@ void UndoRedo(benchmark::State& state, const char* name, const std::function<voi
 void BM_UndoRedoRename(benchmark::State& state)
 {
     UndoRedo(state, "Vorgang umbenennen", [](TDocument& doc) {
-        QTreeWidgetItem* node = SomeLeaf(doc);
+        TOutlineNode* node = SomeLeaf(doc);
         doc.Vorgangs->setCurrentItem(node);
         RenameCommand(doc, TOutlineKind::Vorgang, node, QStringLiteral("Estrich"));
     });
@@ -84,7 +84,7 @@ void BM_UndoRedoRename(benchmark::State& state)
 void BM_UndoRedoEditor(benchmark::State& state)
 {
     UndoRedo(state, "Vorgang bearbeiten", [](TDocument& doc) {
-        QTreeWidgetItem* node = SomeLeaf(doc);
+        TOutlineNode* node = SomeLeaf(doc);
         doc.Vorgangs->setCurrentItem(node);
         NoteEditing(doc, TOutlineKind::Vorgang, node, true);
         TVorgangRec& rec = VorgangOf(doc, node);
@@ -126,7 +126,7 @@ void BM_Rename(benchmark::State& state)
 {
     const std::unique_ptr<TTestProject> project = BuildProject();
     TDocument& doc = project->Doc;
-    QTreeWidgetItem* node = SomeLeaf(doc);
+    TOutlineNode* node = SomeLeaf(doc);
     doc.Vorgangs->setCurrentItem(node);
     const bool recorded = state.range(0) != 0;
     int n = 0;

@@ -3,9 +3,9 @@
 #include "Canvas.h"
 #include "Clock.h"
 #include "OutlineCommands.h"
+#include "OutlineTree.h"
 
 #include <QDate>
-#include <QTreeWidget>
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -125,7 +125,7 @@ struct TWalk
     bool All;
 };
 
-bool ShowsChildren(const QTreeWidgetItem* node, bool all)
+bool ShowsChildren(const TOutlineNode* node, bool all)
 {
     return node->childCount() > 0 && (all || IsExpanded(node));
 }
@@ -134,13 +134,13 @@ bool ShowsChildren(const QTreeWidgetItem* node, bool all)
 // into the nodes that show their children, never climbing. Returns true when it
 // stopped below the surface.
 template <typename DrawRow>
-bool WalkRows(QTreeWidgetItem* parent, int first, int level, int& y, const TWalk& w, DrawRow& drawRow)
+bool WalkRows(TOutlineNode* parent, int first, int level, int& y, const TWalk& w, DrawRow& drawRow)
 {
     const int count = parent->childCount();
     for (int i = first; i < count; ++i) {
         if (w.StopBelow && y >= w.AreaHeight)
             return true;
-        QTreeWidgetItem* row = parent->child(i);
+        TOutlineNode* row = parent->child(i);
         if (y >= w.MinY && y < w.AreaHeight)
             drawRow(row, level, y);
         y += w.Advance;
@@ -151,7 +151,7 @@ bool WalkRows(QTreeWidgetItem* parent, int first, int level, int& y, const TWalk
 }
 
 // The chart's first row: the outline's top row, or its very first for the whole project.
-QTreeWidgetItem* FirstRowOf(const QTreeWidget* outline, const TChartParams& p)
+TOutlineNode* FirstRowOf(const TOutlineTree* outline, const TChartParams& p)
 {
     return p.WholeProject ? outline->topLevelItem(0) : TopRow(outline);
 }
@@ -164,10 +164,10 @@ TDateTime StartOf(const TDocument& doc, const TChartParams& p)
 // Walks from top, the chart's first row, with y at the first row's place; the rows
 // left out come before it.
 template <typename DrawRow>
-bool WalkFromTop(QTreeWidgetItem* top, int& y, int advance, const TChartParams& p, bool stopBelow,
+bool WalkFromTop(TOutlineNode* top, int& y, int advance, const TChartParams& p, bool stopBelow,
                  DrawRow drawRow)
 {
-    QTreeWidgetItem* parent = top->parent() ? top->parent() : top->treeWidget()->invisibleRootItem();
+    TOutlineNode* parent = top->parent() ? top->parent() : top->treeWidget()->invisibleRootItem();
     const TWalk walk{advance, y, p.AreaHeight, stopBelow, p.WholeProject};
     y -= p.FirstRow * advance;
     return WalkRows(parent, parent->indexOfChild(top), 0, y, walk, drawRow);
@@ -303,9 +303,9 @@ int DayWidthFromText(const QString& text, int lastWidth)
     return width >= 1 ? width : lastWidth;
 }
 
-QTreeWidgetItem* TopRow(const QTreeWidget* outline)
+TOutlineNode* TopRow(const TOutlineTree* outline)
 {
-    if (QTreeWidgetItem* top = outline->itemAt(QPoint(1, 1)))
+    if (TOutlineNode* top = outline->itemAt(QPoint(1, 1)))
         return top;
     return outline->topLevelItem(0);
 }
@@ -346,12 +346,12 @@ void DrawVorgangs(TDocument& doc, TCanvas& canvas, const TChartParams& p, TRowCo
     DrawDayHeader(canvas, viewStart, p, TChart::Vorgang);
     const int firstY = p.Top + 2 * p.RowHeight;
     int y = firstY;
-    const QTreeWidgetItem* selected = SelectedNode(doc.Vorgangs);
+    const TOutlineNode* selected = SelectedNode(doc.Vorgangs);
     const int right = p.AreaWidth - p.RightMargin;
-    if (QTreeWidgetItem* top = FirstRowOf(doc.Vorgangs, p)) {
+    if (TOutlineNode* top = FirstRowOf(doc.Vorgangs, p)) {
         const bool known = rowCount && rowCount->Top == top;
         const bool stopped =
-            WalkFromTop(top, y, p.RowHeight, p, known, [&](QTreeWidgetItem* row, int level, int rowY) {
+            WalkFromTop(top, y, p.RowHeight, p, known, [&](TOutlineNode* row, int level, int rowY) {
                 const TVorgangRec& rec = VorgangOf(doc, row);
                 canvas.Clip(p.ChartLeft, 0, right, p.AreaHeight);
                 const TDateTime end = DrawRowGrid(canvas, viewStart, p, rowY, row == selected, 300);
@@ -373,19 +373,19 @@ void DrawRessourcen(const TDocument& doc, TCanvas& canvas, const TChartParams& p
 {
     const TDateTime viewStart = StartOf(doc, p);
     DrawDayHeader(canvas, viewStart, p, TChart::Arbeiter);
-    QTreeWidgetItem* top = FirstRowOf(doc.Arbeiter, p);
+    TOutlineNode* top = FirstRowOf(doc.Arbeiter, p);
     if (!top)
         return;
     struct TRow
     {
-        QTreeWidgetItem* Node;
+        TOutlineNode* Node;
         int Level;
         int Y;
         int32_t Id;
     };
     std::vector<TRow> rows;
     int y = p.Top + 2 * p.RowHeight;
-    WalkFromTop(top, y, p.RowHeight - 1, p, true, [&](QTreeWidgetItem* row, int level, int rowY) {
+    WalkFromTop(top, y, p.RowHeight - 1, p, true, [&](TOutlineNode* row, int level, int rowY) {
         rows.push_back({row, level, rowY, ArbeiterOf(doc, row).Id});
     });
     if (rows.empty())
@@ -399,7 +399,7 @@ void DrawRessourcen(const TDocument& doc, TCanvas& canvas, const TChartParams& p
     Update(doc, pairs);
     const std::vector<TBars> bars = BarsOfRows(doc, ids, pairs.Entries);
 
-    const QTreeWidgetItem* selected = SelectedNode(doc.Arbeiter);
+    const TOutlineNode* selected = SelectedNode(doc.Arbeiter);
     const int right = p.AreaWidth - p.RightMargin;
     std::vector<std::pair<int, int>> spans;
     for (std::size_t r = 0; r < rows.size(); ++r) {

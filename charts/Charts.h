@@ -8,8 +8,8 @@
 #include <vector>
 
 class TCanvas;
-class QTreeWidget;
-class QTreeWidgetItem;
+class TOutlineTree;
+class TOutlineNode;
 
 // Where and how a chart is drawn: the same parameters serve the screen bitmap and
 // the printed page. The chart area runs from ChartLeft to AreaWidth - RightMargin
@@ -57,7 +57,7 @@ int TimeToX(TDateTime t, TDateTime viewStart, const TChartParams& p);
 int DayWidthFromText(const QString& text, int lastWidth);
 
 // The first row visible in the outline's scrolled window, or its first node.
-QTreeWidgetItem* TopRow(const QTreeWidget* outline);
+TOutlineNode* TopRow(const TOutlineTree* outline);
 
 // How many rows follow an outline's top row, kept between repaints of the screen
 // chart so that a repaint costs what is visible. Whoever keeps one calls Forget()
@@ -65,7 +65,7 @@ QTreeWidgetItem* TopRow(const QTreeWidget* outline);
 // collapsed; a new top row is noticed by the drawing itself.
 struct TRowCountCache
 {
-    const QTreeWidgetItem* Top = nullptr;
+    const TOutlineNode* Top = nullptr;
     int Rows = 0;
     void Forget() { Top = nullptr; }
 };

@@ -1,13 +1,13 @@
 #include "ArbeiterFUnit.h"
 
 #include "Outline.h"
+#include "OutlineTree.h"
 #include "SpinEdits.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTableWidget>
-#include <QTreeWidgetItem>
 
 TArbeiterForm::TArbeiterForm(QWidget* parent)
     : TEditorDialog(parent, "ArbeiterForm", QStringLiteral("Ressource bearbeiten"))
@@ -50,7 +50,7 @@ TArbeiterForm::TArbeiterForm(QWidget* parent)
     TntMemo1 = MakeMemo(notes, 8, 16, 609, 257);
 }
 
-void TArbeiterForm::Load(const TDocument& doc, QTreeWidgetItem* node)
+void TArbeiterForm::Load(const TDocument& doc, TOutlineNode* node)
 {
     EditedNode = node;
     EditedIndex = RecordIndex(node);

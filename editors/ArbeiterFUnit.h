@@ -6,7 +6,7 @@
 class QLineEdit;
 class QPlainTextEdit;
 class QTableWidget;
-class QTreeWidgetItem;
+class TOutlineNode;
 class TDecimalSpinEdit;
 class TWholeSpinEdit;
 
@@ -19,11 +19,11 @@ class TArbeiterForm final : public TEditorDialog
 public:
     explicit TArbeiterForm(QWidget* parent);
 
-    void Load(const TDocument& doc, QTreeWidgetItem* node);
+    void Load(const TDocument& doc, TOutlineNode* node);
     void Store(TDocument& doc);
 
 private:
-    QTreeWidgetItem* EditedNode = nullptr;
+    TOutlineNode* EditedNode = nullptr;
     uint32_t EditedIndex = 0;
 
     QLineEdit* TntEdit1;

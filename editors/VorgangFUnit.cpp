@@ -24,10 +24,10 @@ constexpr int NodeIndexRole = Qt::UserRole;
 
 // Copies the resource outline's nodes below from into to, each copy with a check
 // box and the store index of its resource.
-void CopyResourceNodes(const QTreeWidgetItem* from, QTreeWidgetItem* to)
+void CopyResourceNodes(const TOutlineNode* from, QTreeWidgetItem* to)
 {
     for (int i = 0; i < from->childCount(); ++i) {
-        const QTreeWidgetItem* node = from->child(i);
+        const TOutlineNode* node = from->child(i);
         auto* copy = new QTreeWidgetItem(to, {node->text(0)});
         copy->setData(0, NodeIndexRole, RecordIndex(node));
         copy->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
@@ -147,7 +147,7 @@ TVorgangForm::TVorgangForm(QWidget* parent)
     connect(MinEd, &TTextSpinEdit::TextChanged, this, &TVorgangForm::MinEdChange);
 }
 
-void TVorgangForm::Load(const TDocument& doc, QTreeWidgetItem* node)
+void TVorgangForm::Load(const TDocument& doc, TOutlineNode* node)
 {
     EditedNode = node;
     EditedIndex = RecordIndex(node);

@@ -14,6 +14,7 @@ class QTableWidget;
 class QTimeEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
+class TOutlineNode;
 class TDecimalSpinEdit;
 class TWholeSpinEdit;
 
@@ -27,7 +28,7 @@ public:
     explicit TVorgangForm(QWidget* parent);
 
     // Fills every control from the task bound to node.
-    void Load(const TDocument& doc, QTreeWidgetItem* node);
+    void Load(const TDocument& doc, TOutlineNode* node);
     // Writes the controls back into the task loaded last, and the labels.
     void Store(TDocument& doc);
 
@@ -55,7 +56,7 @@ private:
     void StoreResources(const TDocument& doc, TVorgangRec& rec);
     std::vector<int32_t> CheckedIds(const TDocument& doc) const;
 
-    QTreeWidgetItem* EditedNode = nullptr;
+    TOutlineNode* EditedNode = nullptr;
     uint32_t EditedIndex = 0;
 
     QLineEdit* TntEdit1;

@@ -58,7 +58,7 @@ const TTrade Trades[] = {
     {'K', "Küchenstudio Nordlicht", "montage@example.de", 55, 90, 2},
 };
 
-QTreeWidgetItem* Named(QTreeWidgetItem* node, char16_t*& name, const QString& text)
+TOutlineNode* Named(TOutlineNode* node, char16_t*& name, const QString& text)
 {
     node->setText(0, text);
     ReplaceText(name, text);
@@ -81,7 +81,7 @@ int main(int argc, char** argv)
     doc.ViewStart = march1;
     int32_t tradeIds[4];
     for (int t = 0; t < 4; ++t) {
-        QTreeWidgetItem* node = ArbEinf(doc, nullptr);
+        TOutlineNode* node = ArbEinf(doc, nullptr);
         TArbeiterRec& rec = ArbeiterOf(doc, node);
         Named(node, rec.Name, QString::fromUtf8(Trades[t].Name));
         ReplaceText(rec.EMail, QString::fromUtf8(Trades[t].EMail));
@@ -93,10 +93,10 @@ int main(int argc, char** argv)
     const char* phaseNames[] = {"Rohbau", "Ausbau", "Abschluss"};
     std::vector<int32_t> ids;
     for (int p = 0; p < 3; ++p) {
-        QTreeWidgetItem* phase = VorgEinf(doc, nullptr);
+        TOutlineNode* phase = VorgEinf(doc, nullptr);
         Named(phase, VorgangOf(doc, phase).Name, QString::fromUtf8(phaseNames[p]));
         for (const TTask& task : Phases[p]) {
-            QTreeWidgetItem* node = VorgEinfChild(doc, phase);
+            TOutlineNode* node = VorgEinfChild(doc, phase);
             TVorgangRec& rec = VorgangOf(doc, node);
             Named(node, rec.Name, QString::fromUtf8(task.Name));
             rec.Beginn = march1 + task.StartDay;

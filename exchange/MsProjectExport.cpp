@@ -3,11 +3,11 @@
 #include "DurableFile.h"
 #include "MsProjectFormat.h"
 #include "Outline.h"
+#include "OutlineTree.h"
 #include "Texts.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTreeWidget>
 #include <QXmlStreamWriter>
 #include <algorithm>
 #include <cmath>
@@ -20,17 +20,17 @@ namespace {
 // outline number ("1.2.3").
 struct TRow
 {
-    QTreeWidgetItem* Node;
+    TOutlineNode* Node;
     int Level;
     QString Number;
 };
 
-std::vector<TRow> Rows(const QTreeWidget* outline)
+std::vector<TRow> Rows(const TOutlineTree* outline)
 {
     std::vector<TRow> rows;
     struct TFrame
     {
-        QTreeWidgetItem* Parent;
+        TOutlineNode* Parent;
         int Next;
         QString Number;
     };
@@ -48,7 +48,7 @@ std::vector<TRow> Rows(const QTreeWidget* outline)
             stack.pop_back();
             continue;
         }
-        QTreeWidgetItem* node = child(frame);
+        TOutlineNode* node = child(frame);
         const QString number = (frame.Number.isEmpty() ? QString() : frame.Number + QLatin1Char('.')) +
                                QString::number(++frame.Next);
         rows.push_back({node, int(stack.size()), number});
@@ -263,7 +263,7 @@ void WriteResource(TMspWriter& out, const TDocument& doc, const TRow& row, int64
     out.Number(QStringLiteral("ID"), id);
     out.Text(QStringLiteral("Name"), TextOf(rec.Name));
     out.Number(QStringLiteral("Type"), 1);
-    if (const QTreeWidgetItem* group = row.Node->parent())
+    if (const TOutlineNode* group = row.Node->parent())
         out.Text(QStringLiteral("Group"), TextOf(ArbeiterOf(doc, group).Name));
     if (const QString mail = TextOf(rec.EMail); !mail.isEmpty())
         out.Text(QStringLiteral("EmailAddress"), mail);

@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "MsProjectFormat.h"
 #include "Outline.h"
+#include "OutlineTree.h"
 #include "ProjectFile.h"
 #include "Schedule.h"
 #include "Texts.h"
@@ -10,7 +11,6 @@
 #include <QFile>
 #include <QLocale>
 #include <QSignalBlocker>
-#include <QTreeWidget>
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <charconv>
@@ -837,24 +837,23 @@ void SetOwnedText(char16_t*& field, const QString& text)
 }
 
 // Expands every node with children, quietly: nothing is to be repainted per node.
-void ExpandGroups(QTreeWidget* outline, const std::vector<QTreeWidgetItem*>& nodes)
+void ExpandGroups(TOutlineTree* outline, const std::vector<TOutlineNode*>& nodes)
 {
     const QSignalBlocker quiet(outline);
-    for (QTreeWidgetItem* node : nodes)
+    for (TOutlineNode* node : nodes)
         if (node->childCount() > 0)
             SetExpanded(node, true);
 }
 
-std::vector<QTreeWidgetItem*> BuildResources(TDocument& doc, const TMspPlan& plan)
+std::vector<TOutlineNode*> BuildResources(TDocument& doc, const TMspPlan& plan)
 {
-    std::vector<QTreeWidgetItem*> nodes;
+    std::vector<TOutlineNode*> nodes;
     nodes.reserve(plan.Resources.size());
     {
         const TBulkTopLevel bulk(doc, TOutlineKind::Arbeiter);
         for (const TMspResource& planned : plan.Resources) {
-            QTreeWidgetItem* node = planned.Parent < 0
-                                        ? ArbEinf(doc, nullptr)
-                                        : ArbEinfChild(doc, nodes[std::size_t(planned.Parent)]);
+            TOutlineNode* node = planned.Parent < 0 ? ArbEinf(doc, nullptr)
+                                                    : ArbEinfChild(doc, nodes[std::size_t(planned.Parent)]);
             nodes.push_back(node);
             TArbeiterRec& rec = ArbeiterOf(doc, node);
             ReplaceText(rec.Name, planned.Name);
@@ -871,17 +870,16 @@ std::vector<QTreeWidgetItem*> BuildResources(TDocument& doc, const TMspPlan& pla
     return nodes;
 }
 
-std::vector<QTreeWidgetItem*> BuildTasks(TDocument& doc, const TMspPlan& plan,
-                                         const std::vector<QTreeWidgetItem*>& resources)
+std::vector<TOutlineNode*> BuildTasks(TDocument& doc, const TMspPlan& plan,
+                                      const std::vector<TOutlineNode*>& resources)
 {
-    std::vector<QTreeWidgetItem*> nodes;
+    std::vector<TOutlineNode*> nodes;
     nodes.reserve(plan.Tasks.size());
     {
         const TBulkTopLevel bulk(doc, TOutlineKind::Vorgang);
         for (const TMspTask& planned : plan.Tasks) {
-            QTreeWidgetItem* node = planned.Parent < 0
-                                        ? VorgEinf(doc, nullptr)
-                                        : VorgEinfChild(doc, nodes[std::size_t(planned.Parent)]);
+            TOutlineNode* node = planned.Parent < 0 ? VorgEinf(doc, nullptr)
+                                                    : VorgEinfChild(doc, nodes[std::size_t(planned.Parent)]);
             nodes.push_back(node);
             TVorgangRec& rec = VorgangOf(doc, node);
             ReplaceText(rec.Name, planned.Name);
@@ -910,8 +908,8 @@ TImportReport ImportMsProject(TDocument& doc, const TMspPlan& plan)
 {
     ClearProject(doc);
     TImportReport report = plan.Report;
-    const std::vector<QTreeWidgetItem*> resources = BuildResources(doc, plan);
-    const std::vector<QTreeWidgetItem*> tasks = BuildTasks(doc, plan, resources);
+    const std::vector<TOutlineNode*> resources = BuildResources(doc, plan);
+    const std::vector<TOutlineNode*> tasks = BuildTasks(doc, plan, resources);
     doc.ViewStart = plan.ViewStart;
     // A link the recalculation cannot honour (a cycle, one through a summary task)
     // is taken away there; the notes keep it.

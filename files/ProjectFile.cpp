@@ -3,13 +3,13 @@
 #include "DurableFile.h"
 #include "HugePages.h"
 #include "Outline.h"
+#include "OutlineTree.h"
 #include "Texts.h"
 #include "Undo.h"
 
 #include <QFile>
 #include <QSaveFile>
 #include <QSignalBlocker>
-#include <QTreeWidget>
 #include <QtEndian>
 #include <algorithm>
 #include <array>
@@ -256,7 +256,7 @@ void CheckNotDeleted(const uchar* image, const QString& what)
 
 // One task entry over the empty record of node, which stays empty until the
 // whole entry has been read.
-void ReadVorgang(TReader& in, TLoad& load, QTreeWidgetItem* node)
+void ReadVorgang(TReader& in, TLoad& load, TOutlineNode* node)
 {
     // Kept apart: the texts read next may refill the reader's window.
     std::array<uchar, TaskImageSize> kept;
@@ -297,10 +297,10 @@ void ReadVorgang(TReader& in, TLoad& load, QTreeWidgetItem* node)
     for (int i = 0; i < CustomFieldCount; ++i)
         texts.MoveInto(1 + i, CustomText(rec, i));
     texts.MoveInto(6, rec.Notes);
-    static_cast<TOutlineNode*>(node)->SetCaption(TextView(rec.Name));
+    node->SetCaption(TextView(rec.Name));
 }
 
-void ReadArbeiter(TReader& in, TLoad& load, QTreeWidgetItem* node)
+void ReadArbeiter(TReader& in, TLoad& load, TOutlineNode* node)
 {
     std::array<uchar, ResourceImageSize> kept;
     std::copy_n(in.Take(ResourceImageSize), ResourceImageSize, kept.data());
@@ -324,21 +324,21 @@ void ReadArbeiter(TReader& in, TLoad& load, QTreeWidgetItem* node)
     for (int i = 0; i < CustomFieldCount; ++i)
         texts.MoveInto(2 + i, CustomText(rec, i));
     texts.MoveInto(7, rec.Notes);
-    static_cast<TOutlineNode*>(node)->SetCaption(TextView(rec.Name));
+    node->SetCaption(TextView(rec.Name));
 }
 
-using TInsert = QTreeWidgetItem* (*)(TDocument&, QTreeWidgetItem*);
+using TInsert = TOutlineNode* (*)(TDocument&, TOutlineNode*);
 
 // The task after node on its level, and node's first child, for the reader.
-QTreeWidgetItem* LoadedVorgang(TDocument& doc, QTreeWidgetItem* node)
+TOutlineNode* LoadedVorgang(TDocument& doc, TOutlineNode* node)
 {
     return AddLoadedVorgang(doc, node ? node->parent() : nullptr);
 }
-QTreeWidgetItem* LoadedVorgangChild(TDocument& doc, QTreeWidgetItem* node)
+TOutlineNode* LoadedVorgangChild(TDocument& doc, TOutlineNode* node)
 {
     return AddLoadedVorgang(doc, node);
 }
-using TReadEntry = void (*)(TReader&, TLoad&, QTreeWidgetItem*);
+using TReadEntry = void (*)(TReader&, TLoad&, TOutlineNode*);
 
 // Reads a forest in pre-order without recursion: after a node's entry comes its
 // child flag; a node without children is followed by its sibling flag, and each
@@ -346,9 +346,9 @@ using TReadEntry = void (*)(TReader&, TLoad&, QTreeWidgetItem*);
 // cannot be read is removed again: its record would carry a made-up Id that a
 // record read before may already have.
 void ReadForest(TReader& in, TLoad& load, TOutlineKind kind, TInsert sibling, TInsert child,
-                TReadEntry readEntry, std::vector<QTreeWidgetItem*>& preOrder)
+                TReadEntry readEntry, std::vector<TOutlineNode*>& preOrder)
 {
-    QTreeWidgetItem* node = sibling(load.Doc, nullptr);
+    TOutlineNode* node = sibling(load.Doc, nullptr);
     int depth = 1;
     for (;;) {
         try {
@@ -377,14 +377,14 @@ void ReadForest(TReader& in, TLoad& load, TOutlineKind kind, TInsert sibling, TI
 
 // One state per node in pre-order, nodes inside collapsed nodes included. The
 // outline reports no expansions meanwhile: nothing is to be repainted per node.
-void ReadExpansion(TReader& in, QTreeWidget* outline, const std::vector<QTreeWidgetItem*>& preOrder)
+void ReadExpansion(TReader& in, TOutlineTree* outline, const std::vector<TOutlineNode*>& preOrder)
 {
     if (in.Int32() <= 0)
         return;
     if (preOrder.empty())
         Fail(QStringLiteral("Invalid index"));
     const QSignalBlocker quiet(outline);
-    for (QTreeWidgetItem* node : preOrder)
+    for (TOutlineNode* node : preOrder)
         if (in.Int32() == 1)
             SetExpanded(node, true);
 }
@@ -674,7 +674,7 @@ using TPrefetch = void (*)(const TDocument&, uint32_t);
 class TSectionWriter
 {
 public:
-    TSectionWriter(const TDocument& doc, const QTreeWidget* outline, TWriteEntry writeEntry,
+    TSectionWriter(const TDocument& doc, const TOutlineTree* outline, TWriteEntry writeEntry,
                    TPrefetch fetchRecord, TPrefetch fetchTexts, const TBoundOutline* bound = nullptr)
         : Doc(doc), Outline(outline), WriteEntry(writeEntry), FetchRecord(fetchRecord),
           FetchTexts(fetchTexts), Bound(bound)
@@ -736,7 +736,7 @@ private:
     // The nodes themselves lie apart in memory; the siblings ahead are fetched as
     // the walk goes along a list.
     static constexpr int NodesAhead = 4;
-    void FetchNodes(const QTreeWidgetItem* parent, int from, int to) const
+    void FetchNodes(const TOutlineNode* parent, int from, int to) const
     {
         const int count = parent ? parent->childCount() : TopCount;
         for (int i = from; i < std::min(to, count); ++i) {
@@ -759,7 +759,7 @@ private:
             return step;
         }
         for (;;) {
-            QTreeWidgetItem* parent = Node->parent();
+            TOutlineNode* parent = Node->parent();
             const int next = Path.back() + 1;
             const int count = parent ? parent->childCount() : TopCount;
             if (next < count) {
@@ -783,8 +783,7 @@ private:
     {
         const uint32_t k = Position++;
         if (k + BoundNodesAhead < Bound->NodeCount())
-            __builtin_prefetch(
-                &static_cast<const TOutlineNode*>(Bound->NodeAt(k + BoundNodesAhead))->Expanded);
+            __builtin_prefetch(&Bound->NodeAt(k + BoundNodesAhead)->Expanded);
         Expanded.push_back(IsExpanded(Bound->NodeAt(k)));
         const bool hasChildren = Bound->HasChildrenAt(k);
         TStep step{Bound->RecordAt(k), hasChildren, false, hasChildren ? 0 : Bound->ListsEndingAt(k)};
@@ -793,7 +792,7 @@ private:
     }
 
     const TDocument& Doc;
-    const QTreeWidget* Outline;
+    const TOutlineTree* Outline;
     TWriteEntry WriteEntry;
     TPrefetch FetchRecord;
     TPrefetch FetchTexts;
@@ -803,7 +802,7 @@ private:
     bool Done = false;
     bool WalkDone = false;
     int TopCount = 0;
-    QTreeWidgetItem* Node = nullptr;
+    TOutlineNode* Node = nullptr;
     std::vector<int> Path;
     std::deque<TStep> Ahead;
 };
@@ -942,8 +941,8 @@ namespace {
 void ReadFrom(TReader& in, TDocument& doc)
 {
     TLoad load(doc);
-    std::vector<QTreeWidgetItem*> vorgangs;
-    std::vector<QTreeWidgetItem*> arbeiter;
+    std::vector<TOutlineNode*> vorgangs;
+    std::vector<TOutlineNode*> arbeiter;
     if (in.Int32() > 0) {
         const TBulkTopLevel bulk(doc, TOutlineKind::Vorgang);
         ReadForest(in, load, TOutlineKind::Vorgang, LoadedVorgang, LoadedVorgangChild, ReadVorgang, vorgangs);

@@ -1,9 +1,9 @@
 #include "Outline.h"
+#include "OutlineTree.h"
 #include "ProjectFile.h"
 #include "TestProject.h"
 
 #include <QApplication>
-#include <QTreeWidget>
 #include <cstdint>
 #include <cstdlib>
 
@@ -21,7 +21,7 @@ struct TProject
 
     explicit TProject(int side)
     {
-        static QTreeWidget outlines[4];
+        static TOutlineTree outlines[4];
         BindTestDocument(Doc, outlines[2 * side], outlines[2 * side + 1], 7, false);
     }
     ~TProject() { DestroyModel(Doc); }

@@ -10,8 +10,8 @@
 #include <random>
 #include <vector>
 
-class QTreeWidget;
-class QTreeWidgetItem;
+class TOutlineTree;
+class TOutlineNode;
 
 struct TDocument;
 
@@ -23,7 +23,7 @@ class TBoundOutline
 public:
     virtual uint32_t NodeCount() const = 0;
     virtual uint32_t RecordAt(uint32_t k) const = 0;
-    virtual const QTreeWidgetItem* NodeAt(uint32_t k) const = 0;
+    virtual const TOutlineNode* NodeAt(uint32_t k) const = 0;
     virtual bool HasChildrenAt(uint32_t k) const = 0;
     // For a leaf: how many lists of siblings end with it, the top level's among them
     // when it is the last node.
@@ -64,8 +64,8 @@ struct TDocument
     int32_t PrintSplitY = 0;
     QString FileName;
     TDateTime ViewStart = 0;
-    QTreeWidget* Vorgangs = nullptr;
-    QTreeWidget* Arbeiter = nullptr;
+    TOutlineTree* Vorgangs = nullptr;
+    TOutlineTree* Arbeiter = nullptr;
     std::minstd_rand Random; // only for the letter of new resource captions
     // Smallest Id a new record may take. A record made by the program takes its store
     // index; loading a file raises these above every Id it read, so no Id is given
@@ -92,7 +92,7 @@ struct TDocument
     TUndoState Undo;
     // New top-level nodes waiting outside each outline (tasks, resources) while the
     // file reader builds it; null when nodes go into the outline at once.
-    std::vector<QTreeWidgetItem*>* PendingTop[2] = {nullptr, nullptr};
+    std::vector<TOutlineNode*>* PendingTop[2] = {nullptr, nullptr};
 
     TVorgangRec& VorgangAt(uint32_t index) const
     {

@@ -3,202 +3,68 @@
 #include "Clock.h"
 #include "Texts.h"
 
-#include <QTreeWidget>
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <stdexcept>
 
-QTreeWidget* OutlineOf(const TDocument& doc, TOutlineKind kind)
+TOutlineTree* OutlineOf(const TDocument& doc, TOutlineKind kind)
 {
     return kind == TOutlineKind::Vorgang ? doc.Vorgangs : doc.Arbeiter;
 }
 
-namespace {
-
-bool IsLatin1(QStringView text)
+void SetExpanded(TOutlineNode* node, bool expanded)
 {
-    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
-}
-
-} // namespace
-
-void* TNodeCaption::Block() const
-{
-    void* block = nullptr;
-    std::memcpy(&block, Bytes, sizeof block);
-    return block;
-}
-
-qsizetype TNodeCaption::Length() const
-{
-    qsizetype length = 0;
-    std::memcpy(&length, Bytes + sizeof(void*), sizeof length);
-    return length;
-}
-
-void TNodeCaption::Release()
-{
-    if (Kind() == LongLatin1)
-        delete[] static_cast<char*>(Block());
-    else if (Kind() == LongWide)
-        delete[] static_cast<char16_t*>(Block());
-}
-
-QString TNodeCaption::Text() const
-{
-    switch (Kind()) {
-    case LongLatin1:
-        return QString::fromLatin1(static_cast<const char*>(Block()), Length());
-    case LongWide:
-        return QString(static_cast<const QChar*>(Block()), Length());
-    default:
-        return QString::fromLatin1(Bytes, Kind());
-    }
-}
-
-bool TNodeCaption::Equals(QStringView text) const
-{
-    switch (Kind()) {
-    case LongLatin1:
-        return text == QLatin1StringView(static_cast<const char*>(Block()), Length());
-    case LongWide:
-        return text == QStringView(static_cast<const QChar*>(Block()), Length());
-    default:
-        return text == QLatin1StringView(Bytes, Kind());
-    }
-}
-
-void TNodeCaption::Assign(QStringView text)
-{
-    const qsizetype length = text.size();
-    const bool latin1 = IsLatin1(text);
-    const bool inPlace = latin1 && length <= ShortMax;
-    const char16_t* from = reinterpret_cast<const char16_t*>(text.utf16());
-    char fresh[sizeof Bytes] = {};
-    void* block = nullptr;
-    if (latin1) {
-        char* to = inPlace ? fresh : new char[std::size_t(length)];
-        std::transform(from, from + length, to, [](char16_t c) { return char(c); });
-        block = to;
-    } else {
-        block = std::copy_n(from, length, new char16_t[std::size_t(length)]) - length;
-    }
-    if (inPlace) {
-        fresh[ShortMax] = char(length);
-    } else {
-        std::memcpy(fresh, &block, sizeof block);
-        std::memcpy(fresh + sizeof block, &length, sizeof length);
-        fresh[ShortMax] = char(latin1 ? LongLatin1 : LongWide);
-    }
-    Release();
-    std::memcpy(Bytes, fresh, sizeof Bytes);
-}
-
-TOutlineNode::TOutlineNode(const QString& caption) : QTreeWidgetItem(Type), Caption(caption)
-{
-    setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
-}
-
-TOutlineNode::TOutlineNode() : QTreeWidgetItem(Type)
-{
-    setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
-}
-
-TOutlineNode::~TOutlineNode()
-{
-    if (QTreeWidgetItem* up = parent())
-        up->removeChild(this);
-    else if (QTreeWidget* outline = treeWidget())
-        outline->takeTopLevelItem(outline->indexOfTopLevelItem(this));
-}
-
-namespace {
-
-bool IsCaption(int column, int role)
-{
-    return column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole);
-}
-
-} // namespace
-
-QVariant TOutlineNode::data(int column, int role) const
-{
-    return IsCaption(column, role) ? QVariant(Caption.Text()) : QTreeWidgetItem::data(column, role);
-}
-
-// As the item's own: an unchanged caption tells nobody, a changed one the outline.
-void TOutlineNode::setData(int column, int role, const QVariant& value)
-{
-    if (!IsCaption(column, role)) {
-        QTreeWidgetItem::setData(column, role, value);
-        return;
-    }
-    SetCaption(value.toString());
-}
-
-void TOutlineNode::SetCaption(QStringView caption)
-{
-    if (Caption.Equals(caption))
-        return;
-    Caption.Assign(caption);
-    emitDataChanged();
-}
-
-void SetExpanded(QTreeWidgetItem* node, bool expanded)
-{
-    auto* own = static_cast<TOutlineNode*>(node);
-    QTreeWidget* outline = node->treeWidget();
+    TOutlineTree* outline = node->treeWidget();
     if (auto* view = dynamic_cast<TExpansionView*>(outline)) {
-        view->ShowExpanded(own, expanded);
+        view->ShowExpanded(node, expanded);
         return;
     }
     node->setExpanded(expanded);
-    own->Expanded = expanded && outline;
+    node->Expanded = expanded && outline;
 }
 
-void TrackExpansion(QTreeWidget* outline)
+void TrackExpansion(TOutlineTree* outline)
 {
-    QObject::connect(outline, &QTreeWidget::itemExpanded, outline,
-                     [](QTreeWidgetItem* node) { static_cast<TOutlineNode*>(node)->Expanded = true; });
-    QObject::connect(outline, &QTreeWidget::itemCollapsed, outline,
-                     [](QTreeWidgetItem* node) { static_cast<TOutlineNode*>(node)->Expanded = false; });
+    QObject::connect(outline, &TOutlineTree::itemExpanded, outline,
+                     [](TOutlineNode* node) { node->Expanded = true; });
+    QObject::connect(outline, &TOutlineTree::itemCollapsed, outline,
+                     [](TOutlineNode* node) { node->Expanded = false; });
 }
 
-TVorgangRec& VorgangOf(const TDocument& doc, const QTreeWidgetItem* node)
+TVorgangRec& VorgangOf(const TDocument& doc, const TOutlineNode* node)
 {
     return doc.VorgangAt(RecordIndex(node));
 }
 
-TArbeiterRec& ArbeiterOf(const TDocument& doc, const QTreeWidgetItem* node)
+TArbeiterRec& ArbeiterOf(const TDocument& doc, const TOutlineNode* node)
 {
     return doc.ArbeiterAt(RecordIndex(node));
 }
 
 namespace {
 
-std::vector<QTreeWidgetItem*>*& PendingOf(TDocument& doc, TOutlineKind kind)
+std::vector<TOutlineNode*>*& PendingOf(TDocument& doc, TOutlineKind kind)
 {
     return doc.PendingTop[kind == TOutlineKind::Vorgang ? 0 : 1];
 }
 
-TOutlineNode* Attach(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* parent, TOutlineNode* node)
+TOutlineNode* Attach(TDocument& doc, TOutlineKind kind, TOutlineNode* parent, TOutlineNode* node)
 {
     if (parent)
         parent->addChild(node);
-    else if (std::vector<QTreeWidgetItem*>* pending = PendingOf(doc, kind))
+    else if (std::vector<TOutlineNode*>* pending = PendingOf(doc, kind))
         pending->push_back(node);
     else
         OutlineOf(doc, kind)->addTopLevelItem(node);
     return node;
 }
 
-TOutlineNode* AddNode(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* parent, const QString& caption)
+TOutlineNode* AddNode(TDocument& doc, TOutlineKind kind, TOutlineNode* parent, const QString& caption)
 {
     return Attach(doc, kind, parent, new TOutlineNode(caption));
 }
 
-QTreeWidgetItem* ParentFor(QTreeWidgetItem* node, bool asChild)
+TOutlineNode* ParentFor(TOutlineNode* node, bool asChild)
 {
     if (!node)
         return nullptr;
@@ -220,8 +86,8 @@ int32_t TakeId(int64_t& floor, uint32_t count)
 // bound to a record that does not exist. When anything after the append fails, the
 // record is released as a removed node's record would be.
 template <typename TRec, typename TFill, typename TRelease>
-QTreeWidgetItem* AddBound(TDocument& doc, TOutlineKind kind, TDynaArray& store, QTreeWidgetItem* parent,
-                          const QString& caption, TFill fill, TRelease release)
+TOutlineNode* AddBound(TDocument& doc, TOutlineKind kind, TDynaArray& store, TOutlineNode* parent,
+                       const QString& caption, TFill fill, TRelease release)
 {
     store.Append();
     const uint32_t index = uint32_t(store.CurrentIndex);
@@ -238,7 +104,7 @@ QTreeWidgetItem* AddBound(TDocument& doc, TOutlineKind kind, TDynaArray& store, 
     }
 }
 
-QTreeWidgetItem* AddVorgang(TDocument& doc, QTreeWidgetItem* parent)
+TOutlineNode* AddVorgang(TDocument& doc, TOutlineNode* parent)
 {
     const int32_t id = TakeId(doc.VorgangIdFloor, doc.VorgangStore->Count);
     return AddBound<TVorgangRec>(
@@ -252,7 +118,7 @@ QTreeWidgetItem* AddVorgang(TDocument& doc, QTreeWidgetItem* parent)
         ReleaseVorgang);
 }
 
-QTreeWidgetItem* AddArbeiter(TDocument& doc, QTreeWidgetItem* parent)
+TOutlineNode* AddArbeiter(TDocument& doc, TOutlineNode* parent)
 {
     const int32_t id = TakeId(doc.ArbeiterIdFloor, doc.ArbeiterStore->Count);
     std::uniform_int_distribution<int> letter(0, 25);
@@ -264,7 +130,7 @@ QTreeWidgetItem* AddArbeiter(TDocument& doc, QTreeWidgetItem* parent)
 
 } // namespace
 
-QTreeWidgetItem* AddLoadedVorgang(TDocument& doc, QTreeWidgetItem* parent)
+TOutlineNode* AddLoadedVorgang(TDocument& doc, TOutlineNode* parent)
 {
     const int32_t id = TakeId(doc.VorgangIdFloor, doc.VorgangStore->Count);
     TDynaArray& store = *doc.VorgangStore;
@@ -281,46 +147,46 @@ QTreeWidgetItem* AddLoadedVorgang(TDocument& doc, QTreeWidgetItem* parent)
     }
 }
 
-QTreeWidgetItem* InsertNode(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node, bool asChild)
+TOutlineNode* InsertNode(TDocument& doc, TOutlineKind kind, TOutlineNode* node, bool asChild)
 {
     WaitForBackgroundWork(doc);
-    QTreeWidgetItem* parent = ParentFor(node, asChild);
+    TOutlineNode* parent = ParentFor(node, asChild);
     return kind == TOutlineKind::Vorgang ? AddVorgang(doc, parent) : AddArbeiter(doc, parent);
 }
 
-QTreeWidgetItem* VorgEinf(TDocument& doc, QTreeWidgetItem* node)
+TOutlineNode* VorgEinf(TDocument& doc, TOutlineNode* node)
 {
     return InsertNode(doc, TOutlineKind::Vorgang, node, false);
 }
 
-QTreeWidgetItem* VorgEinfChild(TDocument& doc, QTreeWidgetItem* node)
+TOutlineNode* VorgEinfChild(TDocument& doc, TOutlineNode* node)
 {
     return InsertNode(doc, TOutlineKind::Vorgang, node, true);
 }
 
-QTreeWidgetItem* ArbEinf(TDocument& doc, QTreeWidgetItem* node)
+TOutlineNode* ArbEinf(TDocument& doc, TOutlineNode* node)
 {
     return InsertNode(doc, TOutlineKind::Arbeiter, node, false);
 }
 
-QTreeWidgetItem* ArbEinfChild(TDocument& doc, QTreeWidgetItem* node)
+TOutlineNode* ArbEinfChild(TDocument& doc, TOutlineNode* node)
 {
     return InsertNode(doc, TOutlineKind::Arbeiter, node, true);
 }
 
-void VorgangsDeletion(TDocument& doc, QTreeWidgetItem* node)
+void VorgangsDeletion(TDocument& doc, TOutlineNode* node)
 {
     ReleaseVorgang(VorgangOf(doc, node));
 }
 
-void ArbeiterDeletion(TDocument& doc, QTreeWidgetItem* node)
+void ArbeiterDeletion(TDocument& doc, TOutlineNode* node)
 {
     ReleaseArbeiter(ArbeiterOf(doc, node));
 }
 
 namespace {
 
-void RunDeletionHandling(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node)
+void RunDeletionHandling(TDocument& doc, TOutlineKind kind, TOutlineNode* node)
 {
     for (int i = 0; i < node->childCount(); ++i)
         RunDeletionHandling(doc, kind, node->child(i));
@@ -332,11 +198,11 @@ void RunDeletionHandling(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* nod
 
 } // namespace
 
-void RemoveNode(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node)
+void RemoveNode(TDocument& doc, TOutlineKind kind, TOutlineNode* node)
 {
     WaitForBackgroundWork(doc);
     RunDeletionHandling(doc, kind, node);
-    if (std::vector<QTreeWidgetItem*>* pending = PendingOf(doc, kind))
+    if (std::vector<TOutlineNode*>* pending = PendingOf(doc, kind))
         std::erase(*pending, node);
     delete node;
 }
@@ -349,14 +215,14 @@ TBulkTopLevel::TBulkTopLevel(TDocument& doc, TOutlineKind kind) : Doc(doc), Kind
 TBulkTopLevel::~TBulkTopLevel()
 {
     PendingOf(Doc, Kind) = nullptr;
-    QTreeWidget* outline = OutlineOf(Doc, Kind);
-    outline->addTopLevelItems(QList<QTreeWidgetItem*>(Pending.begin(), Pending.end()));
+    TOutlineTree* outline = OutlineOf(Doc, Kind);
+    outline->addTopLevelItems(Pending);
 }
 
 void ClearOutline(TDocument& doc, TOutlineKind kind)
 {
     StopBackgroundWork(doc);
-    QTreeWidget* outline = OutlineOf(doc, kind);
+    TOutlineTree* outline = OutlineOf(doc, kind);
     for (int i = 0; i < outline->topLevelItemCount(); ++i)
         RunDeletionHandling(doc, kind, outline->topLevelItem(i));
     outline->clear();

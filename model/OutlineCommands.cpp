@@ -1,33 +1,33 @@
 #include "OutlineCommands.h"
 
+#include "OutlineTree.h"
 #include "Texts.h"
 #include "Undo.h"
 
 #include <QSignalBlocker>
-#include <QTreeWidget>
 
-QTreeWidgetItem* SelectedNode(const QTreeWidget* outline)
+TOutlineNode* SelectedNode(const TOutlineTree* outline)
 {
-    const QList<QTreeWidgetItem*> selected = outline->selectedItems();
+    const QList<TOutlineNode*> selected = outline->selectedItems();
     return selected.isEmpty() ? nullptr : selected.first();
 }
 
 namespace {
 
-QTreeWidgetItem* PreviousSibling(QTreeWidgetItem* node)
+TOutlineNode* PreviousSibling(TOutlineNode* node)
 {
-    QTreeWidgetItem* parent = node->parent();
-    QTreeWidget* outline = node->treeWidget();
+    TOutlineNode* parent = node->parent();
+    TOutlineTree* outline = node->treeWidget();
     const int i = parent ? parent->indexOfChild(node) : outline->indexOfTopLevelItem(node);
     if (i <= 0)
         return nullptr;
     return parent ? parent->child(i - 1) : outline->topLevelItem(i - 1);
 }
 
-QTreeWidgetItem* NextSibling(QTreeWidgetItem* node)
+TOutlineNode* NextSibling(TOutlineNode* node)
 {
-    QTreeWidgetItem* parent = node->parent();
-    QTreeWidget* outline = node->treeWidget();
+    TOutlineNode* parent = node->parent();
+    TOutlineTree* outline = node->treeWidget();
     const int i = parent ? parent->indexOfChild(node) : outline->indexOfTopLevelItem(node);
     const int count = parent ? parent->childCount() : outline->topLevelItemCount();
     if (i + 1 >= count)
@@ -35,16 +35,16 @@ QTreeWidgetItem* NextSibling(QTreeWidgetItem* node)
     return parent ? parent->child(i + 1) : outline->topLevelItem(i + 1);
 }
 
-void CollapseSubtree(QTreeWidgetItem* node)
+void CollapseSubtree(TOutlineNode* node)
 {
     SetExpanded(node, false);
     for (int i = 0; i < node->childCount(); ++i)
         CollapseSubtree(node->child(i));
 }
 
-void Take(QTreeWidget* outline, QTreeWidgetItem* node)
+void Take(TOutlineTree* outline, TOutlineNode* node)
 {
-    if (QTreeWidgetItem* parent = node->parent()) {
+    if (TOutlineNode* parent = node->parent()) {
         parent->takeChild(parent->indexOfChild(node));
         if (parent->childCount() == 0)
             SetExpanded(parent, false);
@@ -53,13 +53,13 @@ void Take(QTreeWidget* outline, QTreeWidgetItem* node)
     }
 }
 
-void Put(QTreeWidget* outline, QTreeWidgetItem* node, TMovePlace place, QTreeWidgetItem* target)
+void Put(TOutlineTree* outline, TOutlineNode* node, TMovePlace place, TOutlineNode* target)
 {
     if (place == TMovePlace::FirstChildOf) {
         target->insertChild(0, node);
         return;
     }
-    if (QTreeWidgetItem* parent = target->parent())
+    if (TOutlineNode* parent = target->parent())
         parent->insertChild(parent->indexOfChild(target), node);
     else
         outline->insertTopLevelItem(outline->indexOfTopLevelItem(target), node);
@@ -67,7 +67,7 @@ void Put(QTreeWidget* outline, QTreeWidgetItem* node, TMovePlace place, QTreeWid
 
 } // namespace
 
-void MoveNode(QTreeWidget* outline, QTreeWidgetItem* node, TMovePlace place, QTreeWidgetItem* target)
+void MoveNode(TOutlineTree* outline, TOutlineNode* node, TMovePlace place, TOutlineNode* target)
 {
     const QSignalBlocker quiet(outline);
     const bool wasCurrent = outline->currentItem() == node;
@@ -75,7 +75,7 @@ void MoveNode(QTreeWidget* outline, QTreeWidgetItem* node, TMovePlace place, QTr
     Take(outline, node);
     Put(outline, node, place, target);
     CollapseSubtree(node);
-    if (QTreeWidgetItem* parent = node->parent())
+    if (TOutlineNode* parent = node->parent())
         SetExpanded(parent, true);
     if (wasCurrent)
         outline->setCurrentItem(node);
@@ -90,7 +90,7 @@ bool InsertCommand(TDocument& doc, TOutlineKind kind, bool asChild)
 
 bool DeleteCommand(TDocument& doc, TOutlineKind kind)
 {
-    if (QTreeWidgetItem* selection = SelectedNode(OutlineOf(doc, kind))) {
+    if (TOutlineNode* selection = SelectedNode(OutlineOf(doc, kind))) {
         NoteRemoving(doc, kind, selection);
         RemoveNode(doc, kind, selection);
     }
@@ -103,11 +103,11 @@ namespace {
 // as a change whether or not anything could move.
 template <typename Move> bool WithSelection(TDocument& doc, TOutlineKind kind, Move move)
 {
-    QTreeWidgetItem* selection = SelectedNode(OutlineOf(doc, kind));
+    TOutlineNode* selection = SelectedNode(OutlineOf(doc, kind));
     if (!selection)
         return false;
-    move([&](QTreeWidgetItem* node, TMovePlace place,
-             QTreeWidgetItem* target) { MoveRecorded(doc, kind, node, place, target); },
+    move([&](TOutlineNode* node, TMovePlace place,
+             TOutlineNode* target) { MoveRecorded(doc, kind, node, place, target); },
          selection);
     return true;
 }
@@ -116,8 +116,8 @@ template <typename Move> bool WithSelection(TDocument& doc, TOutlineKind kind, M
 
 bool IndentCommand(TDocument& doc, TOutlineKind kind)
 {
-    return WithSelection(doc, kind, [](auto moveNode, QTreeWidgetItem* selection) {
-        if (QTreeWidgetItem* previous = PreviousSibling(selection))
+    return WithSelection(doc, kind, [](auto moveNode, TOutlineNode* selection) {
+        if (TOutlineNode* previous = PreviousSibling(selection))
             moveNode(selection, TMovePlace::FirstChildOf, previous);
     });
 }
@@ -127,8 +127,8 @@ bool IndentCommand(TDocument& doc, TOutlineKind kind)
 // been moved itself, comes out collapsed.
 bool OutdentCommand(TDocument& doc, TOutlineKind kind)
 {
-    return WithSelection(doc, kind, [](auto moveNode, QTreeWidgetItem* selection) {
-        if (QTreeWidgetItem* parent = selection->parent()) {
+    return WithSelection(doc, kind, [](auto moveNode, TOutlineNode* selection) {
+        if (TOutlineNode* parent = selection->parent()) {
             moveNode(selection, TMovePlace::Before, parent);
             moveNode(parent, TMovePlace::Before, selection);
         }
@@ -137,8 +137,8 @@ bool OutdentCommand(TDocument& doc, TOutlineKind kind)
 
 bool MoveUpCommand(TDocument& doc, TOutlineKind kind)
 {
-    return WithSelection(doc, kind, [](auto moveNode, QTreeWidgetItem* selection) {
-        if (QTreeWidgetItem* previous = PreviousSibling(selection))
+    return WithSelection(doc, kind, [](auto moveNode, TOutlineNode* selection) {
+        if (TOutlineNode* previous = PreviousSibling(selection))
             moveNode(selection, TMovePlace::Before, previous);
     });
 }
@@ -147,13 +147,13 @@ bool MoveUpCommand(TDocument& doc, TOutlineKind kind)
 // expanded state.
 bool MoveDownCommand(TDocument& doc, TOutlineKind kind)
 {
-    return WithSelection(doc, kind, [](auto moveNode, QTreeWidgetItem* selection) {
-        if (QTreeWidgetItem* next = NextSibling(selection))
+    return WithSelection(doc, kind, [](auto moveNode, TOutlineNode* selection) {
+        if (TOutlineNode* next = NextSibling(selection))
             moveNode(next, TMovePlace::Before, selection);
     });
 }
 
-bool RenameCommand(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node, const QString& text)
+bool RenameCommand(TDocument& doc, TOutlineKind kind, TOutlineNode* node, const QString& text)
 {
     if (!node)
         return false;

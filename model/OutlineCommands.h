@@ -7,7 +7,7 @@
 // returns whether the document is to be marked changed; the caller then runs
 // SetChanged. Impossible moves are skipped silently but still count as a change.
 
-QTreeWidgetItem* SelectedNode(const QTreeWidget* outline);
+TOutlineNode* SelectedNode(const TOutlineTree* outline);
 
 enum class TMovePlace
 {
@@ -19,7 +19,7 @@ enum class TMovePlace
 // before, target. The moved subtree comes out collapsed, its new parent expanded, a
 // parent left without children shows as a leaf. No deletion handling runs, no
 // selection change is reported, and a selected node stays selected.
-void MoveNode(QTreeWidget* outline, QTreeWidgetItem* node, TMovePlace place, QTreeWidgetItem* target);
+void MoveNode(TOutlineTree* outline, TOutlineNode* node, TMovePlace place, TOutlineNode* target);
 
 bool InsertCommand(TDocument& doc, TOutlineKind kind, bool asChild);
 bool DeleteCommand(TDocument& doc, TOutlineKind kind);
@@ -29,4 +29,4 @@ bool MoveUpCommand(TDocument& doc, TOutlineKind kind);
 bool MoveDownCommand(TDocument& doc, TOutlineKind kind);
 
 // A confirmed in-place edit of node's caption, before the node takes text.
-bool RenameCommand(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node, const QString& text);
+bool RenameCommand(TDocument& doc, TOutlineKind kind, TOutlineNode* node, const QString& text);

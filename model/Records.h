@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <type_traits>
 
-class QTreeWidgetItem;
+class TOutlineNode;
 
 // The two outlines share one implementation of every command; this names which.
 enum class TOutlineKind
@@ -25,7 +25,7 @@ struct TVorgangRec
 {
     uint8_t Deleted;
     int32_t Id;
-    QTreeWidgetItem* Node; // set by each recalculation, not relied on elsewhere
+    TOutlineNode* Node; // set by each recalculation, not relied on elsewhere
     char16_t* Name;
     TDateTime Beginn;
     TDateTime Ende;

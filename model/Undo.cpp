@@ -1,9 +1,9 @@
 #include "Undo.h"
 
+#include "OutlineTree.h"
 #include "Texts.h"
 
 #include <QSignalBlocker>
-#include <QTreeWidget>
 #include <algorithm>
 #include <stdexcept>
 
@@ -21,13 +21,13 @@ int OutlineSlot(TOutlineKind kind)
     return kind == TOutlineKind::Vorgang ? 0 : 1;
 }
 
-TNodePath PathOf(const QTreeWidgetItem* node)
+TNodePath PathOf(const TOutlineNode* node)
 {
     TNodePath path;
     for (; node; node = node->parent()) {
-        const QTreeWidgetItem* parent = node->parent();
-        path.push_back(parent ? parent->indexOfChild(const_cast<QTreeWidgetItem*>(node))
-                              : node->treeWidget()->indexOfTopLevelItem(const_cast<QTreeWidgetItem*>(node)));
+        const TOutlineNode* parent = node->parent();
+        path.push_back(parent ? parent->indexOfChild(const_cast<TOutlineNode*>(node))
+                              : node->treeWidget()->indexOfTopLevelItem(const_cast<TOutlineNode*>(node)));
     }
     std::reverse(path.begin(), path.end());
     return path;
@@ -39,9 +39,9 @@ TNodePath PathOf(const QTreeWidgetItem* node)
 }
 
 // The node at path, or the outline's invisible root for the empty path.
-QTreeWidgetItem* NodeAt(QTreeWidget* outline, const TNodePath& path, std::size_t depth)
+TOutlineNode* NodeAt(TOutlineTree* outline, const TNodePath& path, std::size_t depth)
 {
-    QTreeWidgetItem* node = outline->invisibleRootItem();
+    TOutlineNode* node = outline->invisibleRootItem();
     for (std::size_t i = 0; i < depth; ++i) {
         if (path[i] < 0 || path[i] >= node->childCount())
             HistoryMismatch();
@@ -50,27 +50,27 @@ QTreeWidgetItem* NodeAt(QTreeWidget* outline, const TNodePath& path, std::size_t
     return node;
 }
 
-QTreeWidgetItem* NodeAt(QTreeWidget* outline, const TNodePath& path)
+TOutlineNode* NodeAt(TOutlineTree* outline, const TNodePath& path)
 {
     return NodeAt(outline, path, path.size());
 }
 
-QTreeWidgetItem* ParentAt(QTreeWidget* outline, const TNodePath& path)
+TOutlineNode* ParentAt(TOutlineTree* outline, const TNodePath& path)
 {
     return NodeAt(outline, path, path.size() - 1);
 }
 
-QTreeWidgetItem* TakeAt(QTreeWidget* outline, const TNodePath& path)
+TOutlineNode* TakeAt(TOutlineTree* outline, const TNodePath& path)
 {
-    QTreeWidgetItem* parent = ParentAt(outline, path);
+    TOutlineNode* parent = ParentAt(outline, path);
     if (path.back() < 0 || path.back() >= parent->childCount())
         HistoryMismatch();
     return parent->takeChild(path.back());
 }
 
-void PutAt(QTreeWidget* outline, const TNodePath& path, QTreeWidgetItem* node)
+void PutAt(TOutlineTree* outline, const TNodePath& path, TOutlineNode* node)
 {
-    QTreeWidgetItem* parent = ParentAt(outline, path);
+    TOutlineNode* parent = ParentAt(outline, path);
     if (path.back() < 0 || path.back() > parent->childCount())
         HistoryMismatch();
     parent->insertChild(path.back(), node);
@@ -79,28 +79,28 @@ void PutAt(QTreeWidget* outline, const TNodePath& path, QTreeWidgetItem* node)
         SetExpanded(parent, IsExpanded(parent));
 }
 
-std::vector<TShapeNode> ShapeOf(QTreeWidgetItem* node)
+std::vector<TShapeNode> ShapeOf(TOutlineNode* node)
 {
     std::vector<TShapeNode> shape;
-    PreOrder(node, [&](QTreeWidgetItem* n) {
+    PreOrder(node, [&](TOutlineNode* n) {
         shape.push_back({RecordIndex(n), int32_t(n->childCount()), IsExpanded(n)});
     });
     return shape;
 }
 
-std::vector<bool> ExpandedStatesOf(QTreeWidgetItem* node)
+std::vector<bool> ExpandedStatesOf(TOutlineNode* node)
 {
     std::vector<bool> states;
-    PreOrder(node, [&](QTreeWidgetItem* n) { states.push_back(IsExpanded(n)); });
+    PreOrder(node, [&](TOutlineNode* n) { states.push_back(IsExpanded(n)); });
     return states;
 }
 
 // Sets the expanded state of every node of a subtree that has just been put into
 // its outline, in pre-order.
-template <typename TStateAt> void Expand(QTreeWidgetItem* node, TStateAt stateAt)
+template <typename TStateAt> void Expand(TOutlineNode* node, TStateAt stateAt)
 {
     std::size_t i = 0;
-    PreOrder(node, [&](QTreeWidgetItem* n) { SetExpanded(n, stateAt(i++)); });
+    PreOrder(node, [&](TOutlineNode* n) { SetExpanded(n, stateAt(i++)); });
 }
 
 QString NameOf(const TDocument& doc, TOutlineKind kind, uint32_t index)
@@ -109,10 +109,10 @@ QString NameOf(const TDocument& doc, TOutlineKind kind, uint32_t index)
 }
 
 // The nodes of a subtree from its shape, named after their records, not yet in an outline.
-QTreeWidgetItem* BuildSubtree(TDocument& doc, TOutlineKind kind, const std::vector<TShapeNode>& shape)
+TOutlineNode* BuildSubtree(TDocument& doc, TOutlineKind kind, const std::vector<TShapeNode>& shape)
 {
-    QTreeWidgetItem* root = nullptr;
-    std::vector<std::pair<QTreeWidgetItem*, int32_t>> open; // node, children still to come
+    TOutlineNode* root = nullptr;
+    std::vector<std::pair<TOutlineNode*, int32_t>> open; // node, children still to come
     for (const TShapeNode& entry : shape) {
         auto* node = new TOutlineNode(NameOf(doc, kind, entry.StoreIndex));
         node->StoreIndex = entry.StoreIndex;
@@ -138,22 +138,22 @@ QTreeWidgetItem* BuildSubtree(TDocument& doc, TOutlineKind kind, const std::vect
 
 void PlaceSubtree(TDocument& doc, const TOutlineOp& op)
 {
-    QTreeWidget* outline = OutlineOf(doc, op.Outline);
-    QTreeWidgetItem* root = BuildSubtree(doc, op.Outline, op.Shape);
+    TOutlineTree* outline = OutlineOf(doc, op.Outline);
+    TOutlineNode* root = BuildSubtree(doc, op.Outline, op.Shape);
     PutAt(outline, op.At, root);
     Expand(root, [&](std::size_t i) { return op.Shape[i].Expanded; });
 }
 
 void DropSubtree(TDocument& doc, const TOutlineOp& op)
 {
-    QTreeWidgetItem* node = TakeAt(OutlineOf(doc, op.Outline), op.At);
+    TOutlineNode* node = TakeAt(OutlineOf(doc, op.Outline), op.At);
     const bool matches = RecordIndex(node) == op.Shape.front().StoreIndex;
     delete node;
     if (!matches)
         HistoryMismatch();
 }
 
-void SetExpandedIfNode(QTreeWidget* outline, QTreeWidgetItem* node, bool expanded)
+void SetExpandedIfNode(TOutlineTree* outline, TOutlineNode* node, bool expanded)
 {
     if (node != outline->invisibleRootItem())
         SetExpanded(node, expanded);
@@ -161,10 +161,10 @@ void SetExpandedIfNode(QTreeWidget* outline, QTreeWidgetItem* node, bool expande
 
 void MoveSubtree(TDocument& doc, const TOutlineOp& op, bool forward)
 {
-    QTreeWidget* outline = OutlineOf(doc, op.Outline);
+    TOutlineTree* outline = OutlineOf(doc, op.Outline);
     const TNodePath& from = forward ? op.At : op.To;
     const TNodePath& to = forward ? op.To : op.At;
-    QTreeWidgetItem* node = TakeAt(outline, from);
+    TOutlineNode* node = TakeAt(outline, from);
     SetExpandedIfNode(outline, ParentAt(outline, from), forward ? op.OldParentAfter : op.NewParentBefore);
     PutAt(outline, to, node);
     SetExpandedIfNode(outline, ParentAt(outline, to), forward ? op.NewParentAfter : op.OldParentBefore);
@@ -187,7 +187,7 @@ void ApplyOp(TDocument& doc, const TOutlineOp& op, bool forward)
         MoveSubtree(doc, op, forward);
         break;
     case TOutlineOp::Caption:
-        QTreeWidgetItem* node = NodeAt(OutlineOf(doc, op.Outline), op.At);
+        TOutlineNode* node = NodeAt(OutlineOf(doc, op.Outline), op.At);
         node->setText(0, NameOf(doc, op.Outline, RecordIndex(node)));
         break;
     }
@@ -202,7 +202,7 @@ std::array<std::optional<TNodePath>, 2> Selections(const TDocument& doc)
 {
     std::array<std::optional<TNodePath>, 2> paths;
     for (TOutlineKind kind : {TOutlineKind::Vorgang, TOutlineKind::Arbeiter})
-        if (QTreeWidgetItem* node = SelectedNode(OutlineOf(doc, kind)))
+        if (TOutlineNode* node = SelectedNode(OutlineOf(doc, kind)))
             paths[std::size_t(OutlineSlot(kind))] = PathOf(node);
     return paths;
 }
@@ -210,7 +210,7 @@ std::array<std::optional<TNodePath>, 2> Selections(const TDocument& doc)
 void Select(TDocument& doc, const std::array<std::optional<TNodePath>, 2>& paths)
 {
     for (TOutlineKind kind : {TOutlineKind::Vorgang, TOutlineKind::Arbeiter}) {
-        QTreeWidget* outline = OutlineOf(doc, kind);
+        TOutlineTree* outline = OutlineOf(doc, kind);
         if (const auto& path = paths[std::size_t(OutlineSlot(kind))])
             outline->setCurrentItem(NodeAt(outline, *path));
         else
@@ -376,13 +376,13 @@ bool IsRecording(const TDocument& doc)
     return doc.Undo.Recording != nullptr;
 }
 
-void NoteInserted(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node)
+void NoteInserted(TDocument& doc, TOutlineKind kind, TOutlineNode* node)
 {
     if (TRecording* r = RecordingOf(doc))
         r->Step->Ops.push_back({TOutlineOp::Insert, kind, PathOf(node), {}, ShapeOf(node), {}});
 }
 
-void NoteRemoving(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node)
+void NoteRemoving(TDocument& doc, TOutlineKind kind, TOutlineNode* node)
 {
     TRecording* r = RecordingOf(doc);
     if (!r)
@@ -393,7 +393,7 @@ void NoteRemoving(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node)
     r->Step->Ops.push_back(std::move(op));
 }
 
-void NoteEditing(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node, bool labels)
+void NoteEditing(TDocument& doc, TOutlineKind kind, TOutlineNode* node, bool labels)
 {
     TRecording* r = RecordingOf(doc);
     if (!r)
@@ -404,17 +404,17 @@ void NoteEditing(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node, bool 
         r->Step->Labels = TLabelChange{kind, LabelTexts(LabelsOf(doc, kind)), {}};
 }
 
-void MoveRecorded(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node, TMovePlace place,
-                  QTreeWidgetItem* target)
+void MoveRecorded(TDocument& doc, TOutlineKind kind, TOutlineNode* node, TMovePlace place,
+                  TOutlineNode* target)
 {
-    QTreeWidget* outline = OutlineOf(doc, kind);
+    TOutlineTree* outline = OutlineOf(doc, kind);
     TRecording* r = RecordingOf(doc);
     if (!r) {
         MoveNode(outline, node, place, target);
         return;
     }
-    QTreeWidgetItem* oldParent = node->parent();
-    QTreeWidgetItem* newParent = place == TMovePlace::FirstChildOf ? target : target->parent();
+    TOutlineNode* oldParent = node->parent();
+    TOutlineNode* newParent = place == TMovePlace::FirstChildOf ? target : target->parent();
     TOutlineOp op{TOutlineOp::Move, kind, PathOf(node), {}, ShapeOf(node), {}};
     op.OldParentBefore = oldParent && IsExpanded(oldParent);
     op.NewParentBefore = newParent && IsExpanded(newParent);

@@ -31,15 +31,15 @@ bool IsRecording(const TDocument& doc);
 
 // What the commands report while a step is recorded; nothing happens otherwise.
 // node was just inserted (with no children).
-void NoteInserted(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node);
+void NoteInserted(TDocument& doc, TOutlineKind kind, TOutlineNode* node);
 // node with its subtree is about to be removed.
-void NoteRemoving(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node);
+void NoteRemoving(TDocument& doc, TOutlineKind kind, TOutlineNode* node);
 // node's record is about to change and the node takes its new name; with labels,
 // the outline's custom-field labels may change too.
-void NoteEditing(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node, bool labels);
+void NoteEditing(TDocument& doc, TOutlineKind kind, TOutlineNode* node, bool labels);
 // MoveNode, recorded.
-void MoveRecorded(TDocument& doc, TOutlineKind kind, QTreeWidgetItem* node, TMovePlace place,
-                  QTreeWidgetItem* target);
+void MoveRecorded(TDocument& doc, TOutlineKind kind, TOutlineNode* node, TMovePlace place,
+                  TOutlineNode* target);
 
 // Takes back the newest step, or does the next undone step again: records, dates,
 // labels, outline shape, expanded states and selection become exactly what they

@@ -124,7 +124,7 @@ template <typename TRec> void TRecordCopy<TRec>::RestoreInto(TRec& rec, void** r
     if (!rec.Deleted)
         Release(rec);
     if constexpr (std::is_same_v<TRec, TVorgangRec>) {
-        QTreeWidgetItem* node = rec.Node;
+        TOutlineNode* node = rec.Node;
         rec = Copy;
         rec.Node = node;
     } else {

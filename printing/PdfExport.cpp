@@ -2,13 +2,13 @@
 
 #include "Canvas.h"
 #include "Outline.h"
+#include "OutlineTree.h"
 #include "Printing.h"
 
 #include <QFileInfo>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
-#include <QTreeWidget>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -18,12 +18,12 @@ namespace {
 constexpr int MarginMm = 15;
 constexpr int PdfDpi = 600;
 
-int AllRows(const QTreeWidget* outline)
+int AllRows(const TOutlineTree* outline)
 {
     int rows = 0;
-    std::vector<const QTreeWidgetItem*> pending{outline->invisibleRootItem()};
+    std::vector<const TOutlineNode*> pending{outline->invisibleRootItem()};
     while (!pending.empty()) {
-        const QTreeWidgetItem* node = pending.back();
+        const TOutlineNode* node = pending.back();
         pending.pop_back();
         rows += node->childCount();
         for (int i = 0; i < node->childCount(); ++i)

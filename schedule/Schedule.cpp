@@ -1,9 +1,9 @@
 #include "Schedule.h"
 
 #include "Outline.h"
+#include "OutlineTree.h"
 #include "Undo.h"
 
-#include <QTreeWidget>
 #include <algorithm>
 #include <atomic>
 #include <bit>
@@ -93,7 +93,7 @@ struct TWorkspace final : TDocumentScratch, TBoundOutline
     std::vector<TInfo> Info;
     std::vector<TTarjan> Tarjan;
     std::vector<uint32_t> Walked; // records in the outline's pre-order
-    std::vector<QTreeWidgetItem*> NodeOf;
+    std::vector<TOutlineNode*> NodeOf;
     std::vector<int32_t> IdOf;
     std::vector<uint32_t> Ids; // dense Id table: first store index per Id
     std::unordered_map<int32_t, uint32_t> SpreadIds;
@@ -124,7 +124,7 @@ struct TWorkspace final : TDocumentScratch, TBoundOutline
     // record, and one subtree put in after them, by the rows leading to its place.
     // Anything else (more changes, moves, resets) makes it Reshaped, to be bound
     // again from the start.
-    const QTreeWidget* Bound = nullptr;
+    const TOutlineTree* Bound = nullptr;
     bool Reshaped = true;
     std::vector<uint32_t> Removed;
     bool Inserted = false;
@@ -171,7 +171,7 @@ struct TWorkspace final : TDocumentScratch, TBoundOutline
 
     uint32_t NodeCount() const override { return uint32_t(Walked.size()); }
     uint32_t RecordAt(uint32_t k) const override { return Walked[k]; }
-    const QTreeWidgetItem* NodeAt(uint32_t k) const override { return NodeOf[Walked[k]]; }
+    const TOutlineNode* NodeAt(uint32_t k) const override { return NodeOf[Walked[k]]; }
     bool HasChildrenAt(uint32_t k) const override { return Info[Walked[k]].FirstChild != None; }
 
     // A list of siblings ends with the leaf at k when the subtree of their parent,
@@ -204,16 +204,16 @@ struct TWorkspace final : TDocumentScratch, TBoundOutline
         Inserted = false;
     }
 
-    QTreeWidgetItem* InsertedNode() const
+    TOutlineNode* InsertedNode() const
     {
-        QTreeWidgetItem* node = Bound->invisibleRootItem();
+        TOutlineNode* node = Bound->invisibleRootItem();
         for (int row : InsertedAt)
             if (!(node = node->child(row)))
                 return nullptr;
         return node;
     }
 
-    void Watch(const QTreeWidget* outline)
+    void Watch(const TOutlineTree* outline)
     {
         Unwatch();
         Bound = outline;
@@ -222,7 +222,7 @@ struct TWorkspace final : TDocumentScratch, TBoundOutline
         auto removing = [this](const QModelIndex& parent, int first, int last) {
             if (Reshaped)
                 return;
-            const QTreeWidgetItem* item = Bound->itemFromIndex(Bound->model()->index(first, 0, parent));
+            const TOutlineNode* item = Bound->itemFromIndex(Bound->model()->index(first, 0, parent));
             if (Inserted && first == last && item == InsertedNode()) {
                 // Put in and taken out again, as an undo and the next command do.
                 Inserted = false;
@@ -306,13 +306,13 @@ bool Unbind(TWorkspace& w, uint32_t r)
 
 // Binds node's subtree into its place between its bound siblings and in the
 // pre-order, as walking the whole outline would.
-bool BindSubtree(const TDocument& doc, TWorkspace& w, QTreeWidgetItem* node, uint32_t count)
+bool BindSubtree(const TDocument& doc, TWorkspace& w, TOutlineNode* node, uint32_t count)
 {
-    auto bound = [&](const QTreeWidgetItem* n) {
+    auto bound = [&](const TOutlineNode* n) {
         const uint32_t r = RecordIndex(n);
         return r < count && w.NodeOf[r] == n ? r : None;
     };
-    QTreeWidgetItem* parentNode = node->parent() ? node->parent() : doc.Vorgangs->invisibleRootItem();
+    TOutlineNode* parentNode = node->parent() ? node->parent() : doc.Vorgangs->invisibleRootItem();
     const int row = parentNode->indexOfChild(node);
     const uint32_t parent = node->parent() ? bound(node->parent()) : None;
     const uint32_t before = row > 0 ? bound(parentNode->child(row - 1)) : None;
@@ -322,7 +322,7 @@ bool BindSubtree(const TDocument& doc, TWorkspace& w, QTreeWidgetItem* node, uin
         return false;
     const std::size_t firstNew = w.Rebound.size();
     bool fresh = true; // no node of the subtree is bound already
-    PreOrder(node, [&](QTreeWidgetItem* n) {
+    PreOrder(node, [&](TOutlineNode* n) {
         const uint32_t r = RecordIndex(n);
         if (!fresh || r >= count || w.NodeOf[r]) {
             fresh = false;
@@ -382,7 +382,7 @@ bool ApplyTreeEvents(const TDocument& doc, TWorkspace& w, uint32_t count)
     for (uint32_t r : w.Removed)
         ok = ok && Unbind(w, r);
     if (ok && w.Inserted) {
-        QTreeWidgetItem* node = doc.Vorgangs->invisibleRootItem();
+        TOutlineNode* node = doc.Vorgangs->invisibleRootItem();
         for (int row : w.InsertedAt)
             if (node && !(node = node->child(row)))
                 break;
@@ -991,10 +991,10 @@ public:
     // whichever comes first in store order.
     void BindNodes()
     {
-        QTreeWidget* outline = Doc.Vorgangs;
-        auto bind = [this](QTreeWidgetItem* node) {
+        TOutlineTree* outline = Doc.Vorgangs;
+        auto bind = [this](TOutlineNode* node) {
             Step();
-            const QTreeWidgetItem* above = node->parent();
+            const TOutlineNode* above = node->parent();
             const uint32_t parent = above ? RecordIndex(above) : None;
             const uint32_t r = RecordIndex(node);
             W.NodeOf[r] = node;

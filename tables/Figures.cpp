@@ -2,9 +2,8 @@
 
 #include "Costs.h"
 #include "Outline.h"
+#include "OutlineTree.h"
 
-#include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
 #include <algorithm>
 #include <unordered_map>
 
@@ -21,19 +20,19 @@ template <typename TAt> std::unordered_map<int32_t, uint32_t> FirstOfEachId(uint
 }
 
 // Children before their parent, without recursing: deep outlines are legal.
-template <typename TVisit> void PostOrder(const QTreeWidget* outline, TVisit visit)
+template <typename TVisit> void PostOrder(const TOutlineTree* outline, TVisit visit)
 {
-    std::vector<std::pair<QTreeWidgetItem*, int>> pending;
+    std::vector<std::pair<TOutlineNode*, int>> pending;
     for (int i = outline->topLevelItemCount() - 1; i >= 0; --i)
         pending.emplace_back(outline->topLevelItem(i), 0);
     while (!pending.empty()) {
         auto& [node, next] = pending.back();
         if (next < node->childCount()) {
-            QTreeWidgetItem* child = node->child(next++);
+            TOutlineNode* child = node->child(next++);
             pending.emplace_back(child, 0);
             continue;
         }
-        QTreeWidgetItem* done = node;
+        TOutlineNode* done = node;
         pending.pop_back();
         visit(done);
     }
@@ -79,9 +78,9 @@ TProjectFigures ComputeFigures(const TDocument& doc)
     f.Predecessor.assign(doc.VorgangStore->Count, -1);
     f.ResourcePlace.assign(doc.ArbeiterStore->Count, -1);
     int64_t place = 0;
-    for (QTreeWidgetItemIterator it(doc.Arbeiter); *it; ++it)
+    for (TOutlineIterator it(doc.Arbeiter); *it; ++it)
         f.ResourcePlace[RecordIndex(*it)] = place++;
-    PostOrder(doc.Vorgangs, [&](QTreeWidgetItem* node) {
+    PostOrder(doc.Vorgangs, [&](TOutlineNode* node) {
         const TVorgangRec& rec = VorgangOf(doc, node);
         TTaskFigures& task = f.Tasks[RecordIndex(node)];
         if (rec.Link > 0)
@@ -110,7 +109,7 @@ TProjectFigures ComputeFigures(const TDocument& doc)
         f.TaskTotal.Labour += top.Labour;
         f.TaskTotal.Cost += top.Cost;
     }
-    PostOrder(doc.Arbeiter, [&](QTreeWidgetItem* node) {
+    PostOrder(doc.Arbeiter, [&](TOutlineNode* node) {
         TResourceFigures& group = f.Resources[RecordIndex(node)];
         for (int c = 0; c < node->childCount(); ++c) {
             const TResourceFigures& member = f.Resources[RecordIndex(node->child(c))];

@@ -3,9 +3,9 @@
 #include "Clock.h"
 #include "Costs.h"
 #include "Outline.h"
+#include "OutlineTree.h"
 #include "Texts.h"
 
-#include <QTreeWidget>
 #include <algorithm>
 #include <cmath>
 
@@ -39,9 +39,9 @@ TTableModel::TTableModel(TTable table, const TDocument& doc, const QLocale& loca
     Rows.push_back({-1, int32_t(Top.size() - 1), -1, {}});
 }
 
-void TTableModel::AddRows(const QTreeWidget* outline)
+void TTableModel::AddRows(const TOutlineTree* outline)
 {
-    std::vector<std::pair<QTreeWidgetItem*, int32_t>> pending; // node, parent row
+    std::vector<std::pair<TOutlineNode*, int32_t>> pending; // node, parent row
     for (int i = outline->topLevelItemCount() - 1; i >= 0; --i)
         pending.emplace_back(outline->topLevelItem(i), -1);
     Rows.reserve(std::size_t(outline->topLevelItemCount()) + 1);

@@ -6,7 +6,7 @@
 #include <QLocale>
 #include <QSortFilterProxyModel>
 
-class QTreeWidget;
+class TOutlineTree;
 
 // The task and the resource table: read-only tree models in outline order with the
 // outline's nesting and a last row "Summe". Rows keep only their record's store
@@ -64,7 +64,7 @@ private:
         QString Words;
         double Value = 0;
     };
-    void AddRows(const QTreeWidget* outline);
+    void AddRows(const TOutlineTree* outline);
     TCell Cell(const TRow& row, int column) const;
     TCell TaskCell(const TRow& row, int column) const;
     TCell ResourceCell(const TRow& row, int column) const;

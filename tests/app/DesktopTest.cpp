@@ -1,5 +1,6 @@
 #include "MainUnit.h"
 #include "Outline.h"
+#include "OutlineTree.h"
 #include "ProjectFile.h"
 #include "RecentFiles.h"
 #include "ScriptedModal.h"
@@ -15,7 +16,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTreeWidget>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -49,7 +49,7 @@ protected:
     }
     void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier)
     {
-        QTest::keyClick(Form.findChild<QTreeWidget*>(QStringLiteral("Vorgangs")), key, modifiers);
+        QTest::keyClick(Form.findChild<TOutlineTree*>(QStringLiteral("Vorgangs")), key, modifiers);
     }
     bool Drag(const QList<QUrl>& urls)
     {

@@ -1,6 +1,7 @@
 #include "Errors.h"
 #include "MainUnit.h"
 #include "Outline.h"
+#include "OutlineTree.h"
 #include "Printers.h"
 #include "ProjectFile.h"
 #include "Schedule.h"
@@ -12,7 +13,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -352,18 +352,18 @@ TEST_F(DocumentCommands, TheFirstChangeAfterOpeningReachesOnlyItsDependents)
     {
         TMainForm other;
         TDocument& doc = other.Doc();
-        QTreeWidgetItem* summary = VorgEinf(doc, nullptr);
+        TOutlineNode* summary = VorgEinf(doc, nullptr);
         for (int i = 0; i < 3000; ++i)
             VorgEinfChild(doc, summary);
-        QTreeWidgetItem* first = VorgEinf(doc, summary);
+        TOutlineNode* first = VorgEinf(doc, summary);
         VorgangOf(doc, VorgEinf(doc, first)).Link = VorgangOf(doc, first).Id + 1;
         RenderEveryThing(doc);
         doc.FileName = path;
         ASSERT_TRUE(other.SaveTheFile());
     }
     ASSERT_TRUE(Form.OpenFile(path));
-    QTreeWidgetItem* first = Doc().Vorgangs->topLevelItem(1);
-    QTreeWidgetItem* second = Doc().Vorgangs->topLevelItem(2);
+    TOutlineNode* first = Doc().Vorgangs->topLevelItem(1);
+    TOutlineNode* second = Doc().Vorgangs->topLevelItem(2);
     TUndoRecording recording(Doc(), QStringLiteral("Bearbeiten"));
     NoteEditing(Doc(), TOutlineKind::Vorgang, first, false);
     VorgangOf(Doc(), first).Ende += 2;

@@ -1,6 +1,7 @@
 #include "ArbeiterFUnit.h"
 #include "MainUnit.h"
 #include "Outline.h"
+#include "OutlineTree.h"
 #include "ScriptedModal.h"
 #include "SpinEdits.h"
 #include "VorgangFUnit.h"
@@ -35,8 +36,8 @@ protected:
     TMainForm Form;
     TScriptedModal Modal;
     TDocument& Doc = Form.Doc();
-    QTreeWidget* Vorgangs = Form.findChild<QTreeWidget*>(QStringLiteral("Vorgangs"));
-    QTreeWidget* Arbeiter = Form.findChild<QTreeWidget*>(QStringLiteral("Arbeiter"));
+    TOutlineTree* Vorgangs = Form.findChild<TOutlineTree*>(QStringLiteral("Vorgangs"));
+    TOutlineTree* Arbeiter = Form.findChild<TOutlineTree*>(QStringLiteral("Arbeiter"));
 
     Editors() { Form.SetModal(&Modal); }
     ~Editors() override { Form.SetModal(nullptr); }
@@ -60,10 +61,9 @@ protected:
         });
     }
 
-    QTreeWidgetItem* Task(const char* name, TDateTime beginn, TDateTime ende,
-                          QTreeWidgetItem* parent = nullptr)
+    TOutlineNode* Task(const char* name, TDateTime beginn, TDateTime ende, TOutlineNode* parent = nullptr)
     {
-        QTreeWidgetItem* node = parent ? VorgEinfChild(Doc, parent) : VorgEinf(Doc, nullptr);
+        TOutlineNode* node = parent ? VorgEinfChild(Doc, parent) : VorgEinf(Doc, nullptr);
         TVorgangRec& rec = VorgangOf(Doc, node);
         node->setText(0, QString::fromUtf8(name));
         FreeText(rec.Name);
@@ -73,12 +73,12 @@ protected:
         return node;
     }
 
-    void EditTask(QTreeWidgetItem* node)
+    void EditTask(TOutlineNode* node)
     {
         Vorgangs->setCurrentItem(node);
         Form.findChild<QAction*>(QStringLiteral("VorgngeVorgangbearbeiten1"))->trigger();
     }
-    void EditResource(QTreeWidgetItem* node)
+    void EditResource(TOutlineNode* node)
     {
         Arbeiter->setCurrentItem(node);
         Form.findChild<QAction*>(QStringLiteral("EditRes"))->trigger();
@@ -101,9 +101,9 @@ QDateTime PickedEnd(QDialog& dialog)
 
 TEST_F(Editors, NothingOpensWithoutSelectionOrForSummaryTasksAndGroups)
 {
-    QTreeWidgetItem* summary = Task("Bau", 0, 0);
+    TOutlineNode* summary = Task("Bau", 0, 0);
     Task("Keller", 0, 0, summary);
-    QTreeWidgetItem* group = ArbEinf(Doc, nullptr);
+    TOutlineNode* group = ArbEinf(Doc, nullptr);
     ArbEinfChild(Doc, group);
 
     Form.findChild<QAction*>(QStringLiteral("VorgngeVorgangbearbeiten1"))->trigger();
@@ -120,9 +120,9 @@ TEST_F(Editors, TaskChartIsRepaintedWhetherOrNotTheEditorOpened)
 {
     Form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&Form));
-    QTreeWidgetItem* summary = Task("Bau", 0, 0);
-    QTreeWidgetItem* leaf = Task("Keller", 0, 0, summary);
-    for (QTreeWidgetItem* node : {summary, leaf}) {
+    TOutlineNode* summary = Task("Bau", 0, 0);
+    TOutlineNode* leaf = Task("Keller", 0, 0, summary);
+    for (TOutlineNode* node : {summary, leaf}) {
         if (node == leaf)
             Script([](QDialog&) {}, QDialog::Rejected);
         Vorgangs->setCurrentItem(node);
@@ -150,8 +150,8 @@ TEST_F(Editors, OkRepaintsEachChartOnce)
 {
     Form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&Form));
-    QTreeWidgetItem* leaf = Task("Keller", At(2027, 3, 1), At(2027, 3, 2));
-    QTreeWidgetItem* worker = ArbEinf(Doc, nullptr);
+    TOutlineNode* leaf = Task("Keller", At(2027, 3, 1), At(2027, 3, 2));
+    TOutlineNode* worker = ArbEinf(Doc, nullptr);
     Vorgangs->setCurrentItem(leaf);
     Arbeiter->setCurrentItem(worker);
     QCoreApplication::processEvents();
@@ -178,7 +178,7 @@ TEST_F(Editors, DoubleClickOnTheSelectedRowStartsNoRename)
     Form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&Form));
     QApplication::setActiveWindow(&Form);
-    QTreeWidgetItem* node = Task("Keller", At(2027, 3, 1), At(2027, 3, 2));
+    TOutlineNode* node = Task("Keller", At(2027, 3, 1), At(2027, 3, 2));
     Vorgangs->setCurrentItem(node);
     Vorgangs->setFocus();
     const QPoint row = Vorgangs->visualItemRect(node).center();
@@ -195,7 +195,7 @@ TEST_F(Editors, DoubleClickOnTheSelectedRowStartsNoRename)
 
 TEST_F(Editors, DoubleClickOnALeafOpensTheTaskEditor)
 {
-    QTreeWidgetItem* node = Task("Keller", At(2027, 3, 1), At(2027, 3, 2));
+    TOutlineNode* node = Task("Keller", At(2027, 3, 1), At(2027, 3, 2));
     Vorgangs->setCurrentItem(node);
     Script([](QDialog&) {}, QDialog::Rejected);
     Q_EMIT Vorgangs->itemDoubleClicked(node, 0);
@@ -204,7 +204,7 @@ TEST_F(Editors, DoubleClickOnALeafOpensTheTaskEditor)
 
 TEST_F(Editors, DurationFieldsAndEndPickersFollowEachOther)
 {
-    QTreeWidgetItem* node = Task("Keller", At(2027, 3, 1, 8), At(2027, 3, 2, 20));
+    TOutlineNode* node = Task("Keller", At(2027, 3, 1, 8), At(2027, 3, 2, 20));
     Script([](QDialog& dialog) {
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Vorgang bearbeiten"));
         EXPECT_EQ(Durations(dialog), QStringLiteral("1/12/0"));
@@ -242,14 +242,14 @@ TEST_F(Editors, DurationFieldsAndEndPickersFollowEachOther)
 
 TEST_F(Editors, OkWithoutChangesStoresWhatTheControlsShow)
 {
-    QTreeWidgetItem* node = Task("Keller", At(2027, 3, 1, 8), At(2027, 3, 2, 20));
-    QTreeWidgetItem* r1 = ArbEinf(Doc, nullptr);
-    QTreeWidgetItem* r2 = ArbEinf(Doc, nullptr);
+    TOutlineNode* node = Task("Keller", At(2027, 3, 1, 8), At(2027, 3, 2, 20));
+    TOutlineNode* r1 = ArbEinf(Doc, nullptr);
+    TOutlineNode* r2 = ArbEinf(Doc, nullptr);
     TVorgangRec& rec = VorgangOf(Doc, node);
     rec.FixedCosts = 12.3456;
     rec.Zahl2 = 2.5;
     WideCopy(rec.Notes, QStringLiteral("Zeile 1\r\nZeile 2"));
-    for (QTreeWidgetItem* r : {r2, r1, r2})
+    for (TOutlineNode* r : {r2, r1, r2})
         *static_cast<int32_t*>(rec.Resources->Append()) = ArbeiterOf(Doc, r).Id;
 
     Script([](QDialog& dialog) {
@@ -269,7 +269,7 @@ TEST_F(Editors, OkWithoutChangesStoresWhatTheControlsShow)
 
 TEST_F(Editors, TypedValuesAreStoredAsTyped)
 {
-    QTreeWidgetItem* node = Task("Keller", At(2027, 3, 1), At(2027, 3, 2));
+    TOutlineNode* node = Task("Keller", At(2027, 3, 1), At(2027, 3, 2));
     TVorgangRec& rec = VorgangOf(Doc, node);
     rec.Zahl1 = 1;
     rec.Zahl3 = 3;
@@ -301,7 +301,7 @@ TEST_F(Editors, TypedValuesAreStoredAsTyped)
         << "resource labels are their own";
 
     // The label shows in the next task's editor; a cleared cost stores 0.
-    QTreeWidgetItem* other = Task("Dach", At(2027, 4, 1), At(2027, 4, 2));
+    TOutlineNode* other = Task("Dach", At(2027, 4, 1), At(2027, 4, 2));
     VorgangOf(Doc, other).FixedCosts = 7;
     Script([](QDialog& dialog) {
         EXPECT_EQ(In<QTableWidget>(dialog, "TntStringGrid1")->item(6, 1)->text(), QStringLiteral("Menge"));
@@ -313,7 +313,7 @@ TEST_F(Editors, TypedValuesAreStoredAsTyped)
 
 TEST_F(Editors, CancelStoresNothing)
 {
-    QTreeWidgetItem* node = Task("Keller", At(2027, 3, 1), At(2027, 3, 2));
+    TOutlineNode* node = Task("Keller", At(2027, 3, 1), At(2027, 3, 2));
     TVorgangRec& rec = VorgangOf(Doc, node);
     rec.FixedCosts = 12.3456;
     Script(
@@ -333,10 +333,10 @@ TEST_F(Editors, CancelStoresNothing)
 
 TEST_F(Editors, PredecessorListHoldsEveryOtherLiveTask)
 {
-    QTreeWidgetItem* a = Task("A", 0, 0);
-    QTreeWidgetItem* b = Task("B", 0, 0);
-    QTreeWidgetItem* c = Task("C", 0, 0);
-    QTreeWidgetItem* d = Task("D", 0, 0);
+    TOutlineNode* a = Task("A", 0, 0);
+    TOutlineNode* b = Task("B", 0, 0);
+    TOutlineNode* c = Task("C", 0, 0);
+    TOutlineNode* d = Task("D", 0, 0);
     TVorgangRec& rec = VorgangOf(Doc, c);
     rec.Link = VorgangOf(Doc, b).Id + 1;
     RemoveNode(Doc, TOutlineKind::Vorgang, a);
@@ -367,14 +367,14 @@ TEST_F(Editors, PredecessorListHoldsEveryOtherLiveTask)
 
 TEST_F(Editors, ResourceMarksAreStoredInOutlineOrder)
 {
-    QTreeWidgetItem* task = Task("Keller", 0, 0);
-    QTreeWidgetItem* group = ArbEinf(Doc, nullptr);
-    QTreeWidgetItem* member = ArbEinfChild(Doc, group);
-    QTreeWidgetItem* gone = ArbEinf(Doc, nullptr);
-    QTreeWidgetItem* single = ArbEinf(Doc, nullptr);
+    TOutlineNode* task = Task("Keller", 0, 0);
+    TOutlineNode* group = ArbEinf(Doc, nullptr);
+    TOutlineNode* member = ArbEinfChild(Doc, group);
+    TOutlineNode* gone = ArbEinf(Doc, nullptr);
+    TOutlineNode* single = ArbEinf(Doc, nullptr);
     TVorgangRec& rec = VorgangOf(Doc, task);
     const int32_t goneId = ArbeiterOf(Doc, gone).Id;
-    for (QTreeWidgetItem* r : {single, gone, member})
+    for (TOutlineNode* r : {single, gone, member})
         *static_cast<int32_t*>(rec.Resources->Append()) = ArbeiterOf(Doc, r).Id;
     RemoveNode(Doc, TOutlineKind::Arbeiter, gone);
 
@@ -401,7 +401,7 @@ TEST_F(Editors, ResourceMarksAreStoredInOutlineOrder)
 
 TEST_F(Editors, EmptyResourceOutlineGivesAnEmptyList)
 {
-    QTreeWidgetItem* task = Task("Keller", 0, 0);
+    TOutlineNode* task = Task("Keller", 0, 0);
     *static_cast<int32_t*>(VorgangOf(Doc, task).Resources->Append()) = 7;
     Script(
         [](QDialog& dialog) { EXPECT_EQ(In<QTreeWidget>(dialog, "HTMLTreeview1")->topLevelItemCount(), 0); });
@@ -411,8 +411,8 @@ TEST_F(Editors, EmptyResourceOutlineGivesAnEmptyList)
 
 TEST_F(Editors, EachEditorKeepsItsPage)
 {
-    QTreeWidgetItem* task = Task("Keller", 0, 0);
-    QTreeWidgetItem* resource = ArbEinf(Doc, nullptr);
+    TOutlineNode* task = Task("Keller", 0, 0);
+    TOutlineNode* resource = ArbEinf(Doc, nullptr);
     Script([](QDialog& dialog) {
         auto* pages = In<QTabWidget>(dialog, "PageControl1");
         EXPECT_EQ(pages->tabText(pages->currentIndex()), QStringLiteral("Details"));
@@ -444,7 +444,7 @@ TEST_F(Editors, EachEditorKeepsItsPage)
 
 TEST_F(Editors, ResourceEditorStoresItsFields)
 {
-    QTreeWidgetItem* node = ArbEinf(Doc, nullptr);
+    TOutlineNode* node = ArbEinf(Doc, nullptr);
     TArbeiterRec& rec = ArbeiterOf(Doc, node);
     rec.CostPerHour = 12.3456;
     rec.CostPerUse = 3;

@@ -1,5 +1,6 @@
 #include "MainUnit.h"
 #include "Outline.h"
+#include "OutlineTree.h"
 #include "ScriptedModal.h"
 #include "Undo.h"
 
@@ -7,7 +8,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 namespace {

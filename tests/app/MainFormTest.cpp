@@ -3,6 +3,7 @@
 #include "DynaArray.h"
 #include "MainUnit.h"
 #include "Outline.h"
+#include "OutlineTree.h"
 #include "OutlineView.h"
 #include "Printers.h"
 #include "ScriptedModal.h"
@@ -20,8 +21,6 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTest>
-#include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -38,7 +37,7 @@ protected:
         EXPECT_NE(child, nullptr) << name;
         return child;
     }
-    QTreeWidget* Vorgangs() { return Find<QTreeWidget>("Vorgangs"); }
+    TOutlineTree* Vorgangs() { return Find<TOutlineTree>("Vorgangs"); }
 };
 
 TEST(MainTitle, ShowsFileAndChangedMark)
@@ -69,7 +68,7 @@ TEST_F(MainForm, TitleFollowsTheChangedState)
 
 TEST_F(MainForm, ExpandingAndCollapsingLeaveTheDocumentUnchanged)
 {
-    QTreeWidgetItem* parent = VorgEinf(Form.Doc(), nullptr);
+    TOutlineNode* parent = VorgEinf(Form.Doc(), nullptr);
     VorgEinfChild(Form.Doc(), parent);
     Form.SetUnChanged();
     Form.show();
@@ -163,14 +162,14 @@ TEST_F(MainForm, LayoutOfTheDayWidthAndChartAreas)
 TEST_F(MainForm, OutlinesHaveOneHeadedColumn)
 {
     for (auto [name, heading] : {std::pair{"Vorgangs", "Vorgang"}, std::pair{"Arbeiter", "Ressource"}}) {
-        auto* outline = Find<QTreeWidget>(name);
+        auto* outline = Find<TOutlineTree>(name);
         EXPECT_EQ(outline->columnCount(), 1);
-        EXPECT_EQ(outline->headerItem()->text(0), QLatin1String(heading));
+        EXPECT_EQ(outline->HeaderLabel(0), QLatin1String(heading));
         EXPECT_EQ(outline->indentation(), 19);
         EXPECT_EQ(outline->header()->height(), 18);
         EXPECT_EQ(outline->dragDropMode(), QAbstractItemView::NoDragDrop);
     }
-    QTreeWidgetItem* node = VorgEinf(Form.Doc(), nullptr);
+    TOutlineNode* node = VorgEinf(Form.Doc(), nullptr);
     Form.show();
     EXPECT_EQ(Vorgangs()->visualItemRect(node).height(), 16);
 }
@@ -224,7 +223,7 @@ TEST_F(MainForm, RowsBelowTheSurfaceAreRecountedAfterEveryOutlineChange)
 {
     Form.show();
     QWidget* paintBox = Find<QWidget>("PaintBox1");
-    QTreeWidget* outline = Vorgangs();
+    TOutlineTree* outline = Vorgangs();
     auto expectedSplit = [&] {
         QImage image(paintBox->size(), QImage::Format_RGB32);
         QPainter painter(&image);
@@ -278,13 +277,13 @@ TEST_F(MainForm, ExpandedStatesFollowCommandsKeysAndClicks)
         "VorgngeVorgangeineEbenehher1", "VorgngeNachobenverschieben1",
         "VorgngeNachuntenverschieben1"};
     const Qt::Key keys[] = {Qt::Key_Right, Qt::Key_Left, Qt::Key_Plus, Qt::Key_Minus, Qt::Key_Asterisk};
-    QTreeWidget* outline = Vorgangs();
+    TOutlineTree* outline = Vorgangs();
     for (int i = 0; i < 12; ++i)
         Find<QAction>("EinfgenVorgangeinfgen1")->trigger();
 
     for (int step = 0; step < 600; ++step) {
-        std::vector<QTreeWidgetItem*> nodes;
-        for (QTreeWidgetItemIterator it(outline); *it; ++it)
+        std::vector<TOutlineNode*> nodes;
+        for (TOutlineIterator it(outline); *it; ++it)
             nodes.push_back(*it);
         if (!nodes.empty())
             outline->setCurrentItem(nodes[std::size_t(pick(int(nodes.size())))]);
@@ -301,17 +300,17 @@ TEST_F(MainForm, ExpandedStatesFollowCommandsKeysAndClicks)
             break;
         default:
             // Only on nodes with children: on a leaf it opens the task editor.
-            if (QTreeWidgetItem* node = outline->currentItem(); node && node->childCount() > 0) {
+            if (TOutlineNode* node = outline->currentItem(); node && node->childCount() > 0) {
                 what = "double-click";
                 const QRect rect = outline->visualItemRect(node);
                 if (rect.isValid())
                     QTest::mouseDClick(outline->viewport(), Qt::LeftButton, {}, rect.center());
             }
         }
-        std::vector<QTreeWidgetItem*> shown;
-        for (QTreeWidgetItemIterator it(outline); *it; ++it) {
+        std::vector<TOutlineNode*> shown;
+        for (TOutlineIterator it(outline); *it; ++it) {
             bool visible = true;
-            for (QTreeWidgetItem* p = (*it)->parent(); p; p = p->parent())
+            for (TOutlineNode* p = (*it)->parent(); p; p = p->parent())
                 visible = visible && IsExpanded(p);
             if (visible)
                 shown.push_back(*it);
@@ -372,7 +371,7 @@ TEST(MainFormLifetime, ClosingWithRecordsFreesThem)
     TBlockCount::Alive = 0;
     auto form = std::make_unique<TMainForm>();
     TDocument& doc = form->Doc();
-    QTreeWidgetItem* parent = VorgEinf(doc, nullptr);
+    TOutlineNode* parent = VorgEinf(doc, nullptr);
     for (int i = 0; i < 120; ++i)
         *static_cast<int32_t*>(VorgangOf(doc, VorgEinfChild(doc, parent)).Resources->Append()) = 0;
     ArbEinfChild(doc, ArbEinf(doc, nullptr));
@@ -411,7 +410,7 @@ TEST_F(MainForm, ClickedRowsAreTintedInTheirChart)
     }
     Form.SetChanged();
     for (const char* side : {"Vorgangs", "Arbeiter"}) {
-        QTreeWidget* outline = Find<QTreeWidget>(side);
+        TOutlineTree* outline = Find<TOutlineTree>(side);
         QWidget* chart = Find<QWidget>(outline == Vorgangs() ? "PaintBox1" : "PaintBox2");
         // Row r of a chart begins below the two header rows of 17 pixels.
         auto rowColour = [&](int r) {

@@ -1,5 +1,6 @@
 #include "MainUnit.h"
 #include "Outline.h"
+#include "OutlineTree.h"
 #include "Printers.h"
 #include "Texts.h"
 #include "Undo.h"
@@ -8,7 +9,6 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
-#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -25,7 +25,7 @@ protected:
         ASSERT_TRUE(action->isEnabled()) << item;
         action->trigger();
     }
-    QTreeWidget* Outline(const char* name) { return Form.findChild<QTreeWidget*>(QLatin1String(name)); }
+    TOutlineTree* Outline(const char* name) { return Form.findChild<TOutlineTree*>(QLatin1String(name)); }
     bool Changed() const { return const_cast<TMainForm&>(Form).Doc().Changed; }
 };
 
@@ -73,7 +73,7 @@ TEST_F(OutlineMenus, ImpossibleMoveWithSelectionStillMarksChanged)
 TEST_F(OutlineMenus, DeletingTheSelectedSubtree)
 {
     Trigger("EinfgenVorgangeinfgen1");
-    QTreeWidget* outline = Outline("Vorgangs");
+    TOutlineTree* outline = Outline("Vorgangs");
     outline->setCurrentItem(outline->topLevelItem(0));
     Trigger("EinfgenVorgangalsUntergeordnetesObjekteinfgen1");
     Trigger("EinfgenVorgangalsUntergeordnetesObjekteinfgen1");
@@ -87,7 +87,7 @@ TEST_F(OutlineMenus, EveryChangeReschedules)
 {
     Trigger("EinfgenVorgangeinfgen1");
     Trigger("EinfgenVorgangeinfgen1");
-    QTreeWidget* outline = Outline("Vorgangs");
+    TOutlineTree* outline = Outline("Vorgangs");
     TVorgangRec& first = VorgangOf(Form.Doc(), outline->topLevelItem(0));
     TVorgangRec& second = VorgangOf(Form.Doc(), outline->topLevelItem(1));
     // Written as an edit is, which the next command's recalculation takes in.
@@ -113,8 +113,8 @@ TEST_F(OutlineMenus, EveryChangeReschedules)
 class InPlaceRename : public OutlineMenus
 {
 protected:
-    QTreeWidget* Tasks = nullptr;
-    QTreeWidgetItem* Node = nullptr;
+    TOutlineTree* Tasks = nullptr;
+    TOutlineNode* Node = nullptr;
 
     void SetUp() override
     {

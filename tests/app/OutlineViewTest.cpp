@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTest>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -11,17 +12,17 @@ namespace {
 
 using TPath = std::vector<int>;
 
-TPath PathOf(const QTreeWidgetItem* item)
+template <typename TItem> TPath PathOf(TItem* item)
 {
     TPath path;
     for (; item->parent(); item = item->parent())
-        path.insert(path.begin(), item->parent()->indexOfChild(const_cast<QTreeWidgetItem*>(item)));
-    path.insert(path.begin(), item->treeWidget()->indexOfTopLevelItem(const_cast<QTreeWidgetItem*>(item)));
+        path.insert(path.begin(), item->parent()->indexOfChild(item));
+    path.insert(path.begin(), item->treeWidget()->indexOfTopLevelItem(item));
     return path;
 }
 
 // The outline view's nodes are the program's own.
-QTreeWidgetItem* NodeCopy(const QTreeWidgetItem* item)
+TOutlineNode* NodeCopy(const QTreeWidgetItem* item)
 {
     auto* node = new TOutlineNode(item->text(0));
     for (int i = 0; i < item->childCount(); ++i)
@@ -29,9 +30,9 @@ QTreeWidgetItem* NodeCopy(const QTreeWidgetItem* item)
     return node;
 }
 
-QTreeWidgetItem* ItemAt(QTreeWidget& tree, const TPath& path)
+template <typename TTree> auto* ItemAt(TTree& tree, const TPath& path)
 {
-    QTreeWidgetItem* item = tree.invisibleRootItem();
+    auto* item = tree.invisibleRootItem();
     for (int row : path)
         item = item->child(row);
     return item;
@@ -61,14 +62,16 @@ protected:
 
     void SetUp() override
     {
-        for (QTreeWidget* tree : {&Reference, static_cast<QTreeWidget*>(&View)}) {
-            tree->setHeaderLabels({QStringLiteral("Vorgang")});
-            tree->setIndentation(19);
-            tree->setUniformRowHeights(true);
-            tree->setSelectionMode(QAbstractItemView::SingleSelection);
-            tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
-            tree->resize(230, 260);
-        }
+        auto setUp = [](auto& tree) {
+            tree.setHeaderLabels({QStringLiteral("Vorgang")});
+            tree.setIndentation(19);
+            tree.setUniformRowHeights(true);
+            tree.setSelectionMode(QAbstractItemView::SingleSelection);
+            tree.setEditTriggers(QAbstractItemView::NoEditTriggers);
+            tree.resize(230, 260);
+        };
+        setUp(Reference);
+        setUp(View);
         for (int i = 0; i < 40; ++i)
             Insert();
         Reference.move(0, 0);
@@ -103,7 +106,8 @@ protected:
         return node;
     }
 
-    void InsertAt(QTreeWidget& tree, const TPath& parent, int row, QTreeWidgetItem* node)
+    template <typename TTree, typename TItem>
+    void InsertAt(TTree& tree, const TPath& parent, int row, TItem* node)
     {
         if (parent.empty())
             tree.insertTopLevelItem(row, node);
@@ -125,9 +129,9 @@ protected:
         InsertAt(Reference, parent, row, node);
     }
 
-    QTreeWidgetItem* Take(QTreeWidget& tree, const TPath& path)
+    template <typename TTree> auto* Take(TTree& tree, const TPath& path)
     {
-        QTreeWidgetItem* item = ItemAt(tree, path);
+        auto* item = ItemAt(tree, path);
         return item->parent() ? item->parent()->takeChild(path.back()) : tree.takeTopLevelItem(path.back());
     }
 
@@ -148,7 +152,7 @@ protected:
             break;
         case 2: {
             // Moved subtrees keep their children but lose their expansion.
-            QTreeWidgetItem* view = Take(View, path);
+            TOutlineNode* view = Take(View, path);
             QTreeWidgetItem* reference = Take(Reference, path);
             const int row = Pick(Reference.topLevelItemCount() + 1);
             View.insertTopLevelItem(row, view);
@@ -233,7 +237,7 @@ protected:
         ASSERT_EQ(viewBar->value(), referenceBar->value()) << when;
         ASSERT_EQ(viewBar->pageStep(), referenceBar->pageStep()) << when;
         for (int y = 0; y < View.viewport()->height(); y += 7) {
-            QTreeWidgetItem* view = View.itemAt(40, y);
+            TOutlineNode* view = View.itemAt(40, y);
             QTreeWidgetItem* reference = Reference.itemAt(40, y);
             ASSERT_EQ(view != nullptr, reference != nullptr) << when << " at y " << y;
             if (reference) {
@@ -270,10 +274,10 @@ TEST_F(OutlineView, KeptRowsEqualAFreshWalk)
 {
     for (int step = 0; step < 300; ++step) {
         Step(step);
-        std::vector<QTreeWidgetItem*> walked;
-        for (QTreeWidgetItemIterator it(&View); *it; ++it) {
+        std::vector<TOutlineNode*> walked;
+        for (TOutlineIterator it(&View); *it; ++it) {
             bool shown = true;
-            for (QTreeWidgetItem* p = (*it)->parent(); p; p = p->parent())
+            for (TOutlineNode* p = (*it)->parent(); p; p = p->parent())
                 shown = shown && IsExpanded(p);
             if (shown)
                 walked.push_back(*it);

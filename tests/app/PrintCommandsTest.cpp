@@ -143,7 +143,7 @@ TEST_F(PrintCommands, PrintingUsesTheNameColumnWidthAndTheDayWidth)
         return QDialog::Accepted;
     });
     Trigger("DateiDruckeinstellungen1");
-    QTreeWidgetItem* task = VorgEinf(Form->Doc(), nullptr);
+    TOutlineNode* task = VorgEinf(Form->Doc(), nullptr);
     VorgangOf(Form->Doc(), task).Beginn = Form->Doc().ViewStart;
     VorgangOf(Form->Doc(), task).Ende = Form->Doc().ViewStart + 1;
     QPrinter& printer = Form->Printer();

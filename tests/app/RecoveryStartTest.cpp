@@ -1,5 +1,6 @@
 #include "MainUnit.h"
 #include "Outline.h"
+#include "OutlineTree.h"
 #include "ProjectFile.h"
 #include "Recovery.h"
 #include "ScriptedModal.h"
@@ -7,7 +8,6 @@
 
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -43,7 +43,7 @@ TEST(RecoveryAtStart, ALeftCopyComesBeforeTheCommandLineFile)
         form.SetCommandLine({QStringLiteral("zeitkant"), file});
         form.FormShow();
         EXPECT_EQ(modal.Questions.size(), 1u);
-        auto* vorgangs = form.findChild<QTreeWidget*>(QStringLiteral("Vorgangs"));
+        auto* vorgangs = form.findChild<TOutlineTree*>(QStringLiteral("Vorgangs"));
         if (answer == QMessageBox::Yes) {
             EXPECT_EQ(form.windowTitle(),
                       QStringLiteral("Kelmorin Zeitkant 1.0 - [/home/planer/Umbau-Kueche.zkt*]"));

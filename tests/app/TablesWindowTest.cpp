@@ -1,6 +1,7 @@
 #include "MainUnit.h"
 #include "Outline.h"
 #include "OutlineCommands.h"
+#include "OutlineTree.h"
 #include "ScriptedModal.h"
 #include "TabellenFUnit.h"
 
@@ -11,7 +12,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
-#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -25,8 +25,8 @@ TEST(TablesWindow, FollowsTheDocumentOpensEditorsAndSavesCsv)
     TScriptedModal modal;
     form.SetModal(&modal);
     TDocument& doc = form.Doc();
-    QTreeWidgetItem* phase = VorgEinf(doc, nullptr);
-    QTreeWidgetItem* task = VorgEinfChild(doc, phase);
+    TOutlineNode* phase = VorgEinf(doc, nullptr);
+    TOutlineNode* task = VorgEinfChild(doc, phase);
     form.SetChanged();
     form.findChild<QAction*>(QStringLiteral("ExtrasVorgangstabelle1"))->trigger();
     auto* window = form.findChild<TTabellenForm*>(QStringLiteral("Vorgangstabelle"));

@@ -3,6 +3,7 @@
 #include "ChartBitmap.h"
 #include "MainUnit.h"
 #include "Outline.h"
+#include "OutlineTree.h"
 #include "ProjectFile.h"
 #include "Schedule.h"
 #include "ScriptedModal.h"
@@ -20,6 +21,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -43,7 +45,7 @@ void PrintTo(const TSnapshot& s, std::ostream* out)
          << s.Bytes.toHex().toStdString();
 }
 
-QString PathText(QTreeWidgetItem* node)
+QString PathText(TOutlineNode* node)
 {
     QStringList steps;
     for (; node; node = node->parent())
@@ -52,10 +54,10 @@ QString PathText(QTreeWidgetItem* node)
     return steps.join(u'.');
 }
 
-std::vector<QTreeWidgetItem*> Nodes(QTreeWidget* outline)
+std::vector<TOutlineNode*> Nodes(TOutlineTree* outline)
 {
-    std::vector<QTreeWidgetItem*> nodes;
-    for (QTreeWidgetItemIterator it(outline); *it; ++it)
+    std::vector<TOutlineNode*> nodes;
+    for (TOutlineIterator it(outline); *it; ++it)
         nodes.push_back(*it);
     return nodes;
 }
@@ -66,8 +68,8 @@ protected:
     TMainForm Form;
     TScriptedModal Modal;
     TDocument& Doc = Form.Doc();
-    QTreeWidget* Vorgangs = Form.findChild<QTreeWidget*>(QStringLiteral("Vorgangs"));
-    QTreeWidget* Arbeiter = Form.findChild<QTreeWidget*>(QStringLiteral("Arbeiter"));
+    TOutlineTree* Vorgangs = Form.findChild<TOutlineTree*>(QStringLiteral("Vorgangs"));
+    TOutlineTree* Arbeiter = Form.findChild<TOutlineTree*>(QStringLiteral("Arbeiter"));
     QTemporaryDir Dir;
     QString Path = Dir.filePath(QStringLiteral("Umbau.zkt"));
     std::mt19937 Random{1};
@@ -86,7 +88,7 @@ protected:
         for (const TFieldLabels* labels : {&Doc.VorgangFieldLabels, &Doc.ArbeiterFieldLabels})
             for (const char16_t* label : *labels)
                 s.Labels << TextOf(label);
-        for (QTreeWidget* outline : {Vorgangs, Arbeiter})
+        for (TOutlineTree* outline : {Vorgangs, Arbeiter})
             s.Selection << PathText(SelectedNode(outline));
         return s;
     }
@@ -96,16 +98,16 @@ protected:
     // resource) lead across the outline. It is opened again: history empty, unchanged.
     void OpenProjectWithGaps()
     {
-        std::vector<QTreeWidgetItem*> tasks;
+        std::vector<TOutlineNode*> tasks;
         for (int i = 0; i < 14; ++i) {
-            QTreeWidgetItem* parent = i % 4 == 3 ? tasks[std::size_t(i - 1)] : nullptr;
+            TOutlineNode* parent = i % 4 == 3 ? tasks[std::size_t(i - 1)] : nullptr;
             tasks.push_back(parent ? VorgEinfChild(Doc, parent) : VorgEinf(Doc, nullptr));
             TVorgangRec& rec = VorgangOf(Doc, tasks.back());
             rec.Beginn = 46000 + i;
             rec.Ende = 46000 + i + 0.25 * (i % 5);
             ReplaceText(rec.Notes, QStringLiteral("Notiz %1").arg(i));
         }
-        std::vector<QTreeWidgetItem*> resources;
+        std::vector<TOutlineNode*> resources;
         for (int i = 0; i < 7; ++i)
             resources.push_back(i % 3 == 2 ? ArbEinfChild(Doc, resources.back()) : ArbEinf(Doc, nullptr));
         for (std::size_t i = 2; i < tasks.size(); i += 3)
@@ -140,9 +142,9 @@ protected:
         ASSERT_EQ(shown, fresh);
     }
 
-    void SelectRandom(QTreeWidget* outline)
+    void SelectRandom(TOutlineTree* outline)
     {
-        const std::vector<QTreeWidgetItem*> nodes = Nodes(outline);
+        const std::vector<TOutlineNode*> nodes = Nodes(outline);
         const int pick = Pick(int(nodes.size()) + 1);
         if (pick == int(nodes.size()))
             outline->clearSelection();
@@ -166,8 +168,10 @@ protected:
                 dialog.findChild<QPushButton*>(QStringLiteral("BitBtn3"))->click();
             else if (links->count() > 0)
                 links->setCurrentIndex(link % links->count());
-            const std::vector<QTreeWidgetItem*> marks =
-                Nodes(dialog.findChild<QTreeWidget*>(QStringLiteral("HTMLTreeview1")));
+            std::vector<QTreeWidgetItem*> marks;
+            for (QTreeWidgetItemIterator it(dialog.findChild<QTreeWidget*>(QStringLiteral("HTMLTreeview1")));
+                 *it; ++it)
+                marks.push_back(*it);
             if (!marks.empty()) {
                 QTreeWidgetItem* mark = marks[std::size_t(check) % marks.size()];
                 mark->setCheckState(0, mark->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
@@ -198,7 +202,7 @@ protected:
     // resource outline; true when it is an undo step.
     bool RandomCommand(bool tasks)
     {
-        QTreeWidgetItem* selection = SelectedNode(tasks ? Vorgangs : Arbeiter);
+        TOutlineNode* selection = SelectedNode(tasks ? Vorgangs : Arbeiter);
         static const char* const taskItems[] = {
             "EinfgenVorgangeinfgen1",       "EinfgenVorgangalsUntergeordnetesObjekteinfgen1",
             "VorgngeVorganglschen1",        "VorgangEinrueck",
@@ -358,9 +362,9 @@ TEST_F(Undo, AnUndoneInsertionsIdIsNeverGivenAgain)
 // too, and a summary task's span with it.
 TEST_F(Undo, DeletingAPredecessorAndItsFollowersLinkComeBackTogether)
 {
-    QTreeWidgetItem* phase = VorgEinf(Doc, nullptr);
-    QTreeWidgetItem* first = VorgEinfChild(Doc, phase);
-    QTreeWidgetItem* second = VorgEinf(Doc, nullptr);
+    TOutlineNode* phase = VorgEinf(Doc, nullptr);
+    TOutlineNode* first = VorgEinfChild(Doc, phase);
+    TOutlineNode* second = VorgEinf(Doc, nullptr);
     VorgangOf(Doc, first).Beginn = 46000;
     VorgangOf(Doc, first).Ende = 46003;
     VorgangOf(Doc, second).Beginn = 46010;
@@ -387,8 +391,8 @@ TEST_F(Undo, TheCommandAfterAnUndoRecalculatesOnlyWhatItReaches)
 {
     for (int i = 0; i < 3000; ++i)
         VorgEinf(Doc, nullptr);
-    QTreeWidgetItem* predecessor = Vorgangs->topLevelItem(5);
-    QTreeWidgetItem* follower = Vorgangs->topLevelItem(6);
+    TOutlineNode* predecessor = Vorgangs->topLevelItem(5);
+    TOutlineNode* follower = Vorgangs->topLevelItem(6);
     VorgangOf(Doc, follower).Link = VorgangOf(Doc, predecessor).Id + 1;
     Form.SetChanged();
     Vorgangs->setCurrentItem(predecessor);

@@ -44,14 +44,14 @@ protected:
         TCanvas canvas(painter);
         DrawRessourcen(Doc, canvas, Params);
     }
-    QTreeWidgetItem* Task(TDateTime beginn, TDateTime ende, QTreeWidgetItem* parent = nullptr)
+    TOutlineNode* Task(TDateTime beginn, TDateTime ende, TOutlineNode* parent = nullptr)
     {
-        QTreeWidgetItem* node = parent ? VorgEinfChild(Doc, parent) : VorgEinf(Doc, nullptr);
+        TOutlineNode* node = parent ? VorgEinfChild(Doc, parent) : VorgEinf(Doc, nullptr);
         VorgangOf(Doc, node).Beginn = beginn;
         VorgangOf(Doc, node).Ende = ende;
         return node;
     }
-    void Assign(QTreeWidgetItem* task, QTreeWidgetItem* resource)
+    void Assign(TOutlineNode* task, TOutlineNode* resource)
     {
         *static_cast<int32_t*>(VorgangOf(Doc, task).Resources->Append()) = ArbeiterOf(Doc, resource).Id;
     }
@@ -96,7 +96,7 @@ TEST_F(ChartPixels, BarsAreCutAtBothEndsOfTheChartArea)
 
 TEST_F(ChartPixels, SelectedRowIsTintedOnScreenOnly)
 {
-    QTreeWidgetItem* t = Task(March1 + 10, March1 + 11);
+    TOutlineNode* t = Task(March1 + 10, March1 + 11);
     Vorgangs.setCurrentItem(t);
     DrawTasks();
     EXPECT_EQ(At(20, 40), QColor(210, 210, 255));
@@ -108,7 +108,7 @@ TEST_F(ChartPixels, SelectedRowIsTintedOnScreenOnly)
 
 TEST_F(ChartPixels, CollapsedChildrenHaveNoRows)
 {
-    QTreeWidgetItem* parent = Task(March1, March1 + 1);
+    TOutlineNode* parent = Task(March1, March1 + 1);
     Task(March1 + 4, March1 + 5, parent);
     Task(March1 + 6, March1 + 7);
     DrawTasks();
@@ -182,16 +182,16 @@ TEST_F(ChartPixels, ResourceHeaderLeavesAWhiteLine)
 
 TEST_F(ChartPixels, ResourceRowsShowTheirTasksBars)
 {
-    QTreeWidgetItem* anna = ArbEinf(Doc, nullptr);
-    QTreeWidgetItem* ben = ArbEinf(Doc, nullptr);
+    TOutlineNode* anna = ArbEinf(Doc, nullptr);
+    TOutlineNode* ben = ArbEinf(Doc, nullptr);
     Assign(Task(March1 + 1, March1 + 3), anna);
     Assign(Task(March1 + 2, March1 + 4), anna);
     Assign(Task(March1 + 6, March1 + 7), anna);
-    QTreeWidgetItem* summary = Task(March1, March1 + 9);
+    TOutlineNode* summary = Task(March1, March1 + 9);
     Task(March1 + 8, March1 + 9, summary);
     VorgangOf(Doc, summary).IsSummary = 1;
     Assign(summary, ben);
-    QTreeWidgetItem* gone = Task(March1 + 1, March1 + 2);
+    TOutlineNode* gone = Task(March1 + 1, March1 + 2);
     Assign(gone, ben);
     RemoveNode(Doc, TOutlineKind::Vorgang, gone);
 
@@ -206,8 +206,8 @@ TEST_F(ChartPixels, ResourceRowsShowTheirTasksBars)
 
 TEST_F(ChartPixels, ResourceRowsFollowEvery16Pixels)
 {
-    QTreeWidgetItem* a = ArbEinf(Doc, nullptr);
-    QTreeWidgetItem* b = ArbEinf(Doc, nullptr);
+    TOutlineNode* a = ArbEinf(Doc, nullptr);
+    TOutlineNode* b = ArbEinf(Doc, nullptr);
     Assign(Task(March1, March1 + 1), b);
     (void)a;
     DrawResources();
@@ -245,8 +245,8 @@ TEST_F(ChartPixels, TheResourceIndexOfAWholeProjectIsInPairOrder)
 
 TEST_F(ChartPixels, TopRowNestedChildStartsTheChart)
 {
-    QTreeWidgetItem* summary = Task(March1, March1 + 1);
-    std::vector<QTreeWidgetItem*> children;
+    TOutlineNode* summary = Task(March1, March1 + 1);
+    std::vector<TOutlineNode*> children;
     for (int i = 0; i < 40; ++i)
         children.push_back(Task(March1, March1 + 1, summary));
     Task(March1, March1 + 1);

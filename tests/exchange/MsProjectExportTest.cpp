@@ -8,7 +8,6 @@
 #include "Texts.h"
 
 #include <QDomDocument>
-#include <QTreeWidgetItemIterator>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <map>
@@ -23,15 +22,15 @@ QByteArray Export(const TDocument& doc)
     return WriteMsProject(doc, {QStringLiteral("plan.xml"), QStringLiteral("Umbau"), Created});
 }
 
-std::vector<QTreeWidgetItem*> PreOrder(QTreeWidget* outline)
+std::vector<TOutlineNode*> PreOrder(TOutlineTree* outline)
 {
-    std::vector<QTreeWidgetItem*> nodes;
-    for (QTreeWidgetItemIterator it(outline); *it; ++it)
+    std::vector<TOutlineNode*> nodes;
+    for (TOutlineIterator it(outline); *it; ++it)
         nodes.push_back(*it);
     return nodes;
 }
 
-int Depth(const QTreeWidgetItem* node)
+int Depth(const TOutlineNode* node)
 {
     int depth = 0;
     for (; node->parent(); node = node->parent())
@@ -45,7 +44,7 @@ int64_t Minutes(TDateTime day)
 }
 
 // The pre-order row of each record, by Id.
-std::map<int32_t, int> Rows(const std::vector<QTreeWidgetItem*>& nodes, auto idOf)
+std::map<int32_t, int> Rows(const std::vector<TOutlineNode*>& nodes, auto idOf)
 {
     std::map<int32_t, int> rows;
     for (std::size_t i = 0; i < nodes.size(); ++i)
@@ -170,9 +169,9 @@ QString Field(const QDomElement& element, const char* name)
 class MsProjectExport : public DocumentFixture
 {
 protected:
-    QTreeWidgetItem* Task(QTreeWidgetItem* parent, const char* name, TDateTime start, TDateTime end)
+    TOutlineNode* Task(TOutlineNode* parent, const char* name, TDateTime start, TDateTime end)
     {
-        QTreeWidgetItem* node = parent ? VorgEinfChild(Doc, parent) : VorgEinf(Doc, nullptr);
+        TOutlineNode* node = parent ? VorgEinfChild(Doc, parent) : VorgEinf(Doc, nullptr);
         TVorgangRec& rec = VorgangOf(Doc, node);
         ReplaceText(rec.Name, QString::fromUtf8(name));
         node->setText(0, QString::fromUtf8(name));
@@ -180,9 +179,9 @@ protected:
         rec.Ende = end;
         return node;
     }
-    QTreeWidgetItem* Resource(QTreeWidgetItem* group, const char* name)
+    TOutlineNode* Resource(TOutlineNode* group, const char* name)
     {
-        QTreeWidgetItem* node = group ? ArbEinfChild(Doc, group) : ArbEinf(Doc, nullptr);
+        TOutlineNode* node = group ? ArbEinfChild(Doc, group) : ArbEinf(Doc, nullptr);
         ReplaceText(ArbeiterOf(Doc, node).Name, QString::fromUtf8(name));
         node->setText(0, QString::fromUtf8(name));
         return node;
@@ -253,11 +252,11 @@ TEST_F(MsProjectExport, ProjectHasItsSpanTheStandardCalendarTheSummaryTaskAndThe
 // is not written.
 TEST_F(MsProjectExport, TasksCarryTheirUidOutlineNumberDurationLinkCostsAndFields)
 {
-    QTreeWidgetItem* rohbau = Task(nullptr, "Rohbau", 46083 + 8.0 / 24, 46084 + 10.5 / 24);
-    QTreeWidgetItem* gone = Task(rohbau, "weg", 46083, 46084);
-    QTreeWidgetItem* mauern = Task(rohbau, "Mauern", 46083 + 8.0 / 24, 46084 + 10.5 / 24);
-    QTreeWidgetItem* putz = Task(rohbau, "Putz", 46084 + 10.5 / 24, 46085);
-    QTreeWidgetItem* dach = Task(nullptr, "Dach", 46091, 46092);
+    TOutlineNode* rohbau = Task(nullptr, "Rohbau", 46083 + 8.0 / 24, 46084 + 10.5 / 24);
+    TOutlineNode* gone = Task(rohbau, "weg", 46083, 46084);
+    TOutlineNode* mauern = Task(rohbau, "Mauern", 46083 + 8.0 / 24, 46084 + 10.5 / 24);
+    TOutlineNode* putz = Task(rohbau, "Putz", 46084 + 10.5 / 24, 46085);
+    TOutlineNode* dach = Task(nullptr, "Dach", 46091, 46092);
     VorgangOf(Doc, putz).Link = VorgangOf(Doc, mauern).Id + 1;
     VorgangOf(Doc, dach).Link = VorgangOf(Doc, gone).Id + 1;
     RemoveNode(Doc, TOutlineKind::Vorgang, gone);
@@ -310,16 +309,16 @@ TEST_F(MsProjectExport, TasksCarryTheirUidOutlineNumberDurationLinkCostsAndField
 
 TEST_F(MsProjectExport, ResourcesNameTheirGroupAndOnlyLeafTasksAssignLiveResources)
 {
-    QTreeWidgetItem* bau = Resource(nullptr, "Bau");
-    QTreeWidgetItem* maurer = Resource(bau, "Maurer");
-    QTreeWidgetItem* gone = Resource(bau, "weg");
+    TOutlineNode* bau = Resource(nullptr, "Bau");
+    TOutlineNode* maurer = Resource(bau, "Maurer");
+    TOutlineNode* gone = Resource(bau, "weg");
     TArbeiterRec& m = ArbeiterOf(Doc, maurer);
     m.CostPerHour = 42.5;
     m.CostPerUse = 15.25;
     m.Members = 3;
     ReplaceText(m.EMail, QStringLiteral("maurer@example.org"));
-    QTreeWidgetItem* summary = Task(nullptr, "Rohbau", 46083, 46085);
-    QTreeWidgetItem* leaf = Task(summary, "Mauern", 46083, 46085);
+    TOutlineNode* summary = Task(nullptr, "Rohbau", 46083, 46085);
+    TOutlineNode* leaf = Task(summary, "Mauern", 46083, 46085);
     Assign(VorgangOf(Doc, summary), ArbeiterOf(Doc, bau));
     Assign(VorgangOf(Doc, leaf), ArbeiterOf(Doc, maurer));
     Assign(VorgangOf(Doc, leaf), ArbeiterOf(Doc, maurer));

@@ -66,13 +66,13 @@ protected:
             << fault.Text.toStdString() << " at " << fault.Line << ":" << fault.Column;
         Report = ImportMsProject(Doc, plan);
     }
-    QTreeWidgetItem* TaskAt(int top, int child = -1) const
+    TOutlineNode* TaskAt(int top, int child = -1) const
     {
-        QTreeWidgetItem* node = Vorgangs.topLevelItem(top);
+        TOutlineNode* node = Vorgangs.topLevelItem(top);
         return child < 0 ? node : node->child(child);
     }
-    TVorgangRec& Rec(QTreeWidgetItem* node) const { return VorgangOf(Doc, node); }
-    QStringList NoteLines(QTreeWidgetItem* node) const
+    TVorgangRec& Rec(TOutlineNode* node) const { return VorgangOf(Doc, node); }
+    QStringList NoteLines(TOutlineNode* node) const
     {
         return TextOf(Rec(node).Notes).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
@@ -154,11 +154,11 @@ TEST_F(MsProjectImport, ResourcesComeInTheirGroupsWithRatesAndAssignmentsFillThe
         assignment(2, 4) + assignment(2, -65535) + assignment(2, 77) + QStringLiteral("</Assignments>")));
 
     ASSERT_EQ(Arbeiter.topLevelItemCount(), 2);
-    QTreeWidgetItem* bau = Arbeiter.topLevelItem(0);
-    QTreeWidgetItem* haustechnik = Arbeiter.topLevelItem(1);
+    TOutlineNode* bau = Arbeiter.topLevelItem(0);
+    TOutlineNode* haustechnik = Arbeiter.topLevelItem(1);
     EXPECT_EQ(bau->text(0), QStringLiteral("Bau"));
     ASSERT_EQ(bau->childCount(), 2);
-    QTreeWidgetItem* maurer = bau->child(0);
+    TOutlineNode* maurer = bau->child(0);
     EXPECT_EQ(maurer->text(0), QStringLiteral("Maurer"));
     ASSERT_EQ(maurer->childCount(), 1);
     EXPECT_EQ(maurer->child(0)->text(0), QStringLiteral("Lehrling"));
@@ -178,7 +178,7 @@ TEST_F(MsProjectImport, ResourcesComeInTheirGroupsWithRatesAndAssignmentsFillThe
     EXPECT_EQ(TextOf(polier.Notes), QStringLiteral("Maximale Einheiten: 50 %"));
     EXPECT_EQ(TextOf(ArbeiterOf(Doc, haustechnik->child(1)).Notes), QStringLiteral("Materialressource"));
 
-    auto ids = [&](QTreeWidgetItem* task) {
+    auto ids = [&](TOutlineNode* task) {
         std::vector<int32_t> list;
         for (uint32_t i = 0; i < Rec(task).Resources->Count; ++i)
             list.push_back(*static_cast<const int32_t*>(Rec(task).Resources->At(i)));
@@ -235,7 +235,7 @@ TEST_F(MsProjectImport, SkippedLevelsNestUnderTheTaskBefore)
     Import(Msp(Tasks(Task(0, 0, "Projekt") + Task(1, 1, "A") + Task(2, 3, "B") + Task(3, 2000000000, "C") +
                      QStringLiteral("<Task><UID>9</UID><IsNull>1</IsNull></Task>") + Task(4, 2, "D"))));
     ASSERT_EQ(Vorgangs.topLevelItemCount(), 1);
-    QTreeWidgetItem* a = TaskAt(0);
+    TOutlineNode* a = TaskAt(0);
     EXPECT_EQ(a->text(0), QStringLiteral("A"));
     ASSERT_EQ(a->childCount(), 2);
     EXPECT_EQ(a->child(0)->text(0), QStringLiteral("B"));

@@ -22,7 +22,7 @@ class PlannerImport : public DocumentFixture
 protected:
     QTemporaryDir Dir;
 
-    QTreeWidgetItem* Named(QTreeWidgetItem* node, TOutlineKind kind, const char* name)
+    TOutlineNode* Named(TOutlineNode* node, TOutlineKind kind, const char* name)
     {
         char16_t*& field =
             kind == TOutlineKind::Vorgang ? VorgangOf(Doc, node).Name : ArbeiterOf(Doc, node).Name;
@@ -30,9 +30,9 @@ protected:
         node->setText(0, QString::fromUtf8(name));
         return node;
     }
-    QTreeWidgetItem* Task(QTreeWidgetItem* parent, const char* name, TDateTime start, TDateTime end)
+    TOutlineNode* Task(TOutlineNode* parent, const char* name, TDateTime start, TDateTime end)
     {
-        QTreeWidgetItem* node =
+        TOutlineNode* node =
             Named(parent ? VorgEinfChild(Doc, parent) : VorgEinf(Doc, nullptr), TOutlineKind::Vorgang, name);
         VorgangOf(Doc, node).Beginn = start;
         VorgangOf(Doc, node).Ende = end;
@@ -76,18 +76,18 @@ QString Attributes(const QDomElement& e, std::initializer_list<const char*> name
 
 TEST_F(PlannerImport, PlannerReadsTheTasksNestingDatesLinksResourcesAndAssignments)
 {
-    QTreeWidgetItem* rohbau = Task(nullptr, "Rohbau", 0, 0);
-    QTreeWidgetItem* mauern = Task(rohbau, "Mauern", 46083 + 8.0 / 24, 46085 + 17.0 / 24);
-    QTreeWidgetItem* putz = Task(rohbau, "Putz & Gips", 46083, 46086);
+    TOutlineNode* rohbau = Task(nullptr, "Rohbau", 0, 0);
+    TOutlineNode* mauern = Task(rohbau, "Mauern", 46083 + 8.0 / 24, 46085 + 17.0 / 24);
+    TOutlineNode* putz = Task(rohbau, "Putz & Gips", 46083, 46086);
     VorgangOf(Doc, putz).Link = VorgangOf(Doc, mauern).Id + 1;
     Task(nullptr, "Dach", 46091 + 8.0 / 24, 46091 + 12.0 / 24);
-    QTreeWidgetItem* bau = Named(ArbEinf(Doc, nullptr), TOutlineKind::Arbeiter, "Bau");
-    QTreeWidgetItem* maurer = Named(ArbEinfChild(Doc, bau), TOutlineKind::Arbeiter, "Maurer");
+    TOutlineNode* bau = Named(ArbEinf(Doc, nullptr), TOutlineKind::Arbeiter, "Bau");
+    TOutlineNode* maurer = Named(ArbEinfChild(Doc, bau), TOutlineKind::Arbeiter, "Maurer");
     TArbeiterRec& m = ArbeiterOf(Doc, maurer);
     m.CostPerHour = 42.5;
     m.Members = 2;
     ReplaceText(m.EMail, QStringLiteral("maurer@example.org"));
-    for (QTreeWidgetItem* task : {mauern, putz})
+    for (TOutlineNode* task : {mauern, putz})
         *static_cast<int32_t*>(VorgangOf(Doc, task).Resources->Append()) = m.Id;
     RenderEveryThing(Doc);
 

@@ -1,6 +1,7 @@
 #include "ProjectFile.h"
 
 #include "Outline.h"
+#include "OutlineTree.h"
 #include "Printers.h"
 #include "TestProject.h"
 #include "Texts.h"
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 #include <QtEndian>
 #include <bit>
 #include <cerrno>
@@ -118,9 +118,9 @@ std::string TextField(const char16_t* text)
 std::vector<std::string> Describe(const TDocument& doc)
 {
     std::vector<std::string> lines;
-    for (QTreeWidgetItemIterator it(doc.Vorgangs); *it; ++it) {
+    for (TOutlineIterator it(doc.Vorgangs); *it; ++it) {
         int depth = 0;
-        for (QTreeWidgetItem* p = (*it)->parent(); p; p = p->parent())
+        for (TOutlineNode* p = (*it)->parent(); p; p = p->parent())
             ++depth;
         const TVorgangRec& r = VorgangOf(doc, *it);
         std::string line = "T" + std::to_string(depth) + " " + (*it)->text(0).toStdString() +
@@ -138,9 +138,9 @@ std::vector<std::string> Describe(const TDocument& doc)
             line += std::to_string(*static_cast<const int32_t*>(r.Resources->At(i))) + ",";
         lines.push_back(line);
     }
-    for (QTreeWidgetItemIterator it(doc.Arbeiter); *it; ++it) {
+    for (TOutlineIterator it(doc.Arbeiter); *it; ++it) {
         int depth = 0;
-        for (QTreeWidgetItem* p = (*it)->parent(); p; p = p->parent())
+        for (TOutlineNode* p = (*it)->parent(); p; p = p->parent())
             ++depth;
         TArbeiterRec& r = ArbeiterOf(doc, *it);
         std::string line = "R" + std::to_string(depth) + " " + (*it)->text(0).toStdString() +
@@ -161,14 +161,14 @@ std::vector<std::string> Describe(const TDocument& doc)
 void ExpectSafe(TProject& project)
 {
     TDocument& doc = project.Doc;
-    for (QTreeWidgetItemIterator it(doc.Vorgangs); *it; ++it) {
+    for (TOutlineIterator it(doc.Vorgangs); *it; ++it) {
         ASSERT_LT(RecordIndex(*it), doc.VorgangStore->Count);
         const TVorgangRec& rec = VorgangOf(doc, *it);
         EXPECT_EQ(rec.Deleted, 0);
         ASSERT_NE(rec.Resources, nullptr);
         EXPECT_EQ(TextOf(rec.Name), (*it)->text(0));
     }
-    for (QTreeWidgetItemIterator it(doc.Arbeiter); *it; ++it) {
+    for (TOutlineIterator it(doc.Arbeiter); *it; ++it) {
         ASSERT_LT(RecordIndex(*it), doc.ArbeiterStore->Count);
         EXPECT_EQ(ArbeiterOf(doc, *it).Deleted, 0);
         EXPECT_EQ(TextOf(ArbeiterOf(doc, *it).Name), (*it)->text(0));
@@ -194,7 +194,7 @@ std::string LoadError(TProject& project, const QByteArray& bytes)
 }
 
 // Sets a record's name and its node's caption together.
-void Name(QTreeWidgetItem* node, char16_t*& name, const QString& text)
+void Name(TOutlineNode* node, char16_t*& name, const QString& text)
 {
     FreeText(name);
     WideCopy(name, text);
@@ -204,11 +204,11 @@ void Name(QTreeWidgetItem* node, char16_t*& name, const QString& text)
 // Two tasks (the first with a child), two resources, every stored field set.
 void BuildGoldenProject(TDocument& doc)
 {
-    QTreeWidgetItem* bau = VorgEinf(doc, nullptr);
-    QTreeWidgetItem* keller = VorgEinfChild(doc, bau);
-    QTreeWidgetItem* dach = VorgEinf(doc, bau);
-    QTreeWidgetItem* anna = ArbEinf(doc, nullptr);
-    QTreeWidgetItem* bernd = ArbEinf(doc, nullptr);
+    TOutlineNode* bau = VorgEinf(doc, nullptr);
+    TOutlineNode* keller = VorgEinfChild(doc, bau);
+    TOutlineNode* dach = VorgEinf(doc, bau);
+    TOutlineNode* anna = ArbEinf(doc, nullptr);
+    TOutlineNode* bernd = ArbEinf(doc, nullptr);
 
     TVorgangRec& b = VorgangOf(doc, bau);
     Name(bau, b.Name, QStringLiteral("Bau"));
@@ -343,9 +343,9 @@ TEST(ProjectFile, DeletedTasksAreLeftOutAndIdsAndLinksKept)
 {
     TProject project;
     TDocument& doc = project.Doc;
-    QTreeWidgetItem* first = VorgEinf(doc, nullptr);
-    QTreeWidgetItem* second = VorgEinf(doc, nullptr);
-    QTreeWidgetItem* third = VorgEinf(doc, nullptr);
+    TOutlineNode* first = VorgEinf(doc, nullptr);
+    TOutlineNode* second = VorgEinf(doc, nullptr);
+    TOutlineNode* third = VorgEinf(doc, nullptr);
     VorgEinfChild(doc, first);
     VorgangOf(doc, third).Link = 4; // follows the child, Id 3
     RemoveNode(doc, TOutlineKind::Vorgang, second);
@@ -364,8 +364,8 @@ TEST(ProjectFile, DeletedTasksAreLeftOutAndIdsAndLinksKept)
 TEST(ProjectFile, NothingIsRecalculatedWhenLoading)
 {
     TProject project;
-    QTreeWidgetItem* parent = VorgEinf(project.Doc, nullptr);
-    QTreeWidgetItem* child = VorgEinfChild(project.Doc, parent);
+    TOutlineNode* parent = VorgEinf(project.Doc, nullptr);
+    TOutlineNode* child = VorgEinfChild(project.Doc, parent);
     VorgangOf(project.Doc, parent).Beginn = 100;
     VorgangOf(project.Doc, parent).Ende = 101;
     VorgangOf(project.Doc, parent).IsSummary = 0;
@@ -388,16 +388,16 @@ TEST(ProjectFile, NothingIsRecalculatedWhenLoading)
 TEST(ProjectFile, ExpansionOfLeavesAndOfNodesInsideCollapsedNodes)
 {
     TProject project;
-    QTreeWidgetItem* top = VorgEinf(project.Doc, nullptr);
-    QTreeWidgetItem* middle = VorgEinfChild(project.Doc, top);
-    QTreeWidgetItem* leaf = VorgEinfChild(project.Doc, middle);
+    TOutlineNode* top = VorgEinf(project.Doc, nullptr);
+    TOutlineNode* middle = VorgEinfChild(project.Doc, top);
+    TOutlineNode* leaf = VorgEinfChild(project.Doc, middle);
     middle->setExpanded(true);
     leaf->setExpanded(true);
     ASSERT_FALSE(top->isExpanded());
 
     TProject loaded;
     ReadProject(loaded.Doc, WriteProject(project.Doc));
-    QTreeWidgetItem* loadedTop = loaded.Vorgangs.topLevelItem(0);
+    TOutlineNode* loadedTop = loaded.Vorgangs.topLevelItem(0);
     EXPECT_FALSE(loadedTop->isExpanded());
     EXPECT_TRUE(loadedTop->child(0)->isExpanded());
     EXPECT_TRUE(loadedTop->child(0)->child(0)->isExpanded());
@@ -442,19 +442,19 @@ void BuildRandomProject(TDocument& doc, std::mt19937& random)
 {
     auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
     for (TOutlineKind kind : {TOutlineKind::Vorgang, TOutlineKind::Arbeiter}) {
-        std::vector<QTreeWidgetItem*> nodes;
+        std::vector<TOutlineNode*> nodes;
         const int count = pick(40);
         for (int i = 0; i < count; ++i) {
-            QTreeWidgetItem* at =
+            TOutlineNode* at =
                 nodes.empty() || pick(4) == 0 ? nullptr : nodes[std::size_t(pick(int(nodes.size())))];
             nodes.push_back(InsertNode(doc, kind, at, pick(2) == 0));
         }
         if (!nodes.empty() && pick(2) == 0) {
-            QTreeWidgetItem* victim = nodes[std::size_t(pick(int(nodes.size())))];
+            TOutlineNode* victim = nodes[std::size_t(pick(int(nodes.size())))];
             RemoveNode(doc, kind, victim);
         }
-        for (QTreeWidgetItemIterator it(OutlineOf(doc, kind)); *it; ++it) {
-            QTreeWidgetItem* node = *it;
+        for (TOutlineIterator it(OutlineOf(doc, kind)); *it; ++it) {
+            TOutlineNode* node = *it;
             node->setExpanded(pick(2) == 0);
             const QString name = RandomText(random);
             node->setText(0, name);
@@ -719,7 +719,7 @@ TEST_F(ProjectFileOnDisk, ReadingTheFileEqualsReadingItsBytes)
     TProject project;
     std::mt19937 random(20261210);
     BuildRandomProject(project.Doc, random);
-    QTreeWidgetItem* first = VorgEinf(project.Doc, nullptr);
+    TOutlineNode* first = VorgEinf(project.Doc, nullptr);
     for (int i = 0; i < 3000; ++i)
         WideCopy(VorgangOf(project.Doc, VorgEinf(project.Doc, first)).Notes,
                  QString(100 + i % 157, QChar(u'n')));
@@ -803,7 +803,7 @@ bool SaveWithFilesUpTo(const TDocument& doc, const QString& name, rlim_t bytes, 
 TEST_F(ProjectFileOnDisk, AWriteFailingHalfwayFailsTheSaveAndKeepsTheOldFile)
 {
     TProject project;
-    QTreeWidgetItem* top = VorgEinf(project.Doc, nullptr);
+    TOutlineNode* top = VorgEinf(project.Doc, nullptr);
     for (int i = 0; i < 3000; ++i)
         WideCopy(VorgangOf(project.Doc, VorgEinfChild(project.Doc, top)).Notes, QString(500, QChar(u'n')));
     const QString name = Path(QStringLiteral("bau.zkt"));
@@ -826,7 +826,7 @@ TEST_F(ProjectFileOnDisk, AWriteFailingHalfwayFailsTheSaveAndKeepsTheOldFile)
 TEST_F(ProjectFileOnDisk, AFileSyncedInStepsIsWrittenWholeOrNotAtAll)
 {
     TProject project;
-    QTreeWidgetItem* top = VorgEinf(project.Doc, nullptr);
+    TOutlineNode* top = VorgEinf(project.Doc, nullptr);
     for (int i = 0; i < 45; ++i)
         WideCopy(VorgangOf(project.Doc, VorgEinfChild(project.Doc, top)).Notes,
                  QString(500000 + i, QChar(u'a' + i % 26)));

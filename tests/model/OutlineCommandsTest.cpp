@@ -1,11 +1,11 @@
 #include "OutlineCommands.h"
 
 #include "DocumentFixture.h"
+#include "OutlineTree.h"
 #include "Printers.h"
 #include "Texts.h"
 
 #include <QSignalSpy>
-#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -15,9 +15,9 @@ class OutlineCommands : public DocumentFixture, public testing::WithParamInterfa
 {
 protected:
     TOutlineKind Kind() const { return GetParam(); }
-    QTreeWidget& Outline() { return *OutlineOf(Doc, Kind()); }
+    TOutlineTree& Outline() { return *OutlineOf(Doc, Kind()); }
 
-    char16_t* NameOf(QTreeWidgetItem* node)
+    char16_t* NameOf(TOutlineNode* node)
     {
         return Kind() == TOutlineKind::Vorgang ? VorgangOf(Doc, node).Name : ArbeiterOf(Doc, node).Name;
     }
@@ -26,19 +26,19 @@ protected:
         return Kind() == TOutlineKind::Vorgang ? Doc.VorgangAt(index).Deleted : Doc.ArbeiterAt(index).Deleted;
     }
 
-    QTreeWidgetItem* Add(const char* caption, QTreeWidgetItem* parent = nullptr)
+    TOutlineNode* Add(const char* caption, TOutlineNode* parent = nullptr)
     {
-        QTreeWidgetItem* node = parent ? InsertNode(Doc, Kind(), parent, true)
-                                       : InsertNode(Doc, Kind(), Outline().topLevelItem(0), false);
+        TOutlineNode* node = parent ? InsertNode(Doc, Kind(), parent, true)
+                                    : InsertNode(Doc, Kind(), Outline().topLevelItem(0), false);
         node->setText(0, QLatin1String(caption));
         RenameCommand(Doc, Kind(), node, node->text(0));
         return node;
     }
 
-    void Select(QTreeWidgetItem* node) { Outline().setCurrentItem(node); }
+    void Select(TOutlineNode* node) { Outline().setCurrentItem(node); }
 
     // The outline as text: "A+[A1 A2] B", '+' marking an expanded node.
-    QString Shape(QTreeWidgetItem* node)
+    QString Shape(TOutlineNode* node)
     {
         QString s = node->text(0);
         if (node->isExpanded())
@@ -61,7 +61,7 @@ protected:
 
     void ExpectBoundRecordsMatchCaptions()
     {
-        for (QTreeWidgetItemIterator it(&Outline()); *it; ++it)
+        for (TOutlineIterator it(&Outline()); *it; ++it)
             EXPECT_EQ(TextOf(NameOf(*it)), (*it)->text(0));
     }
 };
@@ -72,8 +72,8 @@ TEST_P(OutlineCommands, InsertGoesToTheEndOfTheSelectionsLevel)
     EXPECT_TRUE(InsertCommand(Doc, Kind(), false));
     EXPECT_EQ(Outline().topLevelItemCount(), 2) << "without a selection: new top-level nodes";
 
-    QTreeWidgetItem* p = Outline().topLevelItem(0);
-    QTreeWidgetItem* first = Add("A", p);
+    TOutlineNode* p = Outline().topLevelItem(0);
+    TOutlineNode* first = Add("A", p);
     Add("B", p);
     Add("C", p);
     Select(first);
@@ -87,7 +87,7 @@ TEST_P(OutlineCommands, InsertGoesToTheEndOfTheSelectionsLevel)
 
 TEST_P(OutlineCommands, ChildOfACollapsedLeafIsAddedHidden)
 {
-    QTreeWidgetItem* leaf = Add("L");
+    TOutlineNode* leaf = Add("L");
     Select(leaf);
     InsertCommand(Doc, Kind(), true);
     ASSERT_EQ(leaf->childCount(), 1);
@@ -97,10 +97,10 @@ TEST_P(OutlineCommands, ChildOfACollapsedLeafIsAddedHidden)
 
 TEST_P(OutlineCommands, IndentMakesTheFirstChildOfThePreviousSibling)
 {
-    QTreeWidgetItem* a = Add("A");
+    TOutlineNode* a = Add("A");
     Add("A1", a);
     Add("A2", a);
-    QTreeWidgetItem* b = Add("B");
+    TOutlineNode* b = Add("B");
     Add("B1", b);
     b->setExpanded(true);
     Add("C");
@@ -115,10 +115,10 @@ TEST_P(OutlineCommands, IndentMakesTheFirstChildOfThePreviousSibling)
 
 TEST_P(OutlineCommands, OutdentPutsTheNodeRightAfterItsFormerParent)
 {
-    QTreeWidgetItem* g = Add("G");
-    QTreeWidgetItem* p = Add("P", g);
+    TOutlineNode* g = Add("G");
+    TOutlineNode* p = Add("P", g);
     Add("A", p);
-    QTreeWidgetItem* b = Add("B", p);
+    TOutlineNode* b = Add("B", p);
     Add("B1", b);
     Add("C", p);
     Add("Q", g);
@@ -135,8 +135,8 @@ TEST_P(OutlineCommands, OutdentPutsTheNodeRightAfterItsFormerParent)
 
 TEST_P(OutlineCommands, AParentThatLosesItsLastChildShowsAsALeaf)
 {
-    QTreeWidgetItem* p = Add("P");
-    QTreeWidgetItem* a = Add("A", p);
+    TOutlineNode* p = Add("P");
+    TOutlineNode* a = Add("A", p);
     p->setExpanded(true);
     Select(a);
     OutdentCommand(Doc, Kind());
@@ -147,8 +147,8 @@ TEST_P(OutlineCommands, AParentThatLosesItsLastChildShowsAsALeaf)
 TEST_P(OutlineCommands, MoveUpAndDown)
 {
     Add("A");
-    QTreeWidgetItem* b = Add("B");
-    QTreeWidgetItem* c = Add("C");
+    TOutlineNode* b = Add("B");
+    TOutlineNode* c = Add("C");
     Add("C1", c);
     c->setExpanded(true);
     Select(c);
@@ -166,9 +166,9 @@ TEST_P(OutlineCommands, MoveUpAndDown)
 
 TEST_P(OutlineCommands, ImpossibleMovesChangeNothingButStillCount)
 {
-    QTreeWidgetItem* a = Add("A");
-    QTreeWidgetItem* a1 = Add("A1", a);
-    QTreeWidgetItem* b = Add("B");
+    TOutlineNode* a = Add("A");
+    TOutlineNode* a1 = Add("A1", a);
+    TOutlineNode* b = Add("B");
     a->setExpanded(true);
     const QString before = Shape();
 
@@ -200,8 +200,8 @@ TEST_P(OutlineCommands, WithoutSelectionMovesDoNothingAndDeleteStillCounts)
 TEST_P(OutlineCommands, DeleteRemovesTheSubtreeAndReleasesItsRecords)
 {
     Add("A");
-    QTreeWidgetItem* b = Add("B");
-    QTreeWidgetItem* b1 = Add("B1", b);
+    TOutlineNode* b = Add("B");
+    TOutlineNode* b1 = Add("B1", b);
     Add("B11", b1);
     Add("B12", b1);
     Add("B2", b);
@@ -217,12 +217,12 @@ TEST_P(OutlineCommands, DeleteRemovesTheSubtreeAndReleasesItsRecords)
 
 TEST_P(OutlineCommands, MovesReportNoSelectionChangeAndDeleteNothing)
 {
-    QTreeWidgetItem* a = Add("A");
-    QTreeWidgetItem* b = Add("B");
+    TOutlineNode* a = Add("A");
+    TOutlineNode* b = Add("B");
     Add("B1", b);
     Select(b);
-    QSignalSpy currentChanges(&Outline(), &QTreeWidget::currentItemChanged);
-    QSignalSpy selectionChanges(&Outline(), &QTreeWidget::itemSelectionChanged);
+    QSignalSpy currentChanges(&Outline(), &TOutlineTree::currentItemChanged);
+    QSignalSpy selectionChanges(&Outline(), &TOutlineTree::itemSelectionChanged);
     MoveUpCommand(Doc, Kind());
     IndentCommand(Doc, Kind());
     Select(b);
@@ -239,7 +239,7 @@ TEST_P(OutlineCommands, MovesReportNoSelectionChangeAndDeleteNothing)
 
 TEST_P(OutlineCommands, RenameStoresTheTextIncludingEmpty)
 {
-    QTreeWidgetItem* a = Add("A");
+    TOutlineNode* a = Add("A");
     EXPECT_TRUE(RenameCommand(Doc, Kind(), a, QStringLiteral("Fundament gießen ✓")));
     EXPECT_EQ(TextOf(NameOf(a)), QStringLiteral("Fundament gießen ✓"));
     EXPECT_TRUE(RenameCommand(Doc, Kind(), a, QString()));

@@ -34,11 +34,11 @@ protected:
             GTEST_SKIP() << "no private CUPS scheduler: " << Cups->Problem().toStdString();
         DocumentFixture::SetUp();
         Doc.ViewStart = March1;
-        QTreeWidgetItem* bau = VorgEinf(Doc, nullptr);
+        TOutlineNode* bau = VorgEinf(Doc, nullptr);
         bau->setText(0, QStringLiteral("Rohbau"));
         VorgangOf(Doc, bau).Beginn = March1 + 1;
         VorgangOf(Doc, bau).Ende = March1 + 3;
-        QTreeWidgetItem* maurer = ArbEinf(Doc, nullptr);
+        TOutlineNode* maurer = ArbEinf(Doc, nullptr);
         maurer->setText(0, QStringLiteral("Maurer"));
         *static_cast<int32_t*>(VorgangOf(Doc, bau).Resources->Append()) = ArbeiterOf(Doc, maurer).Id;
     }

@@ -40,10 +40,9 @@ protected:
     QTemporaryDir Folder;
     QString Pdf = Folder.filePath(QStringLiteral("Umbau-Kueche.pdf"));
 
-    QTreeWidgetItem* Task(const char* name, TDateTime beginn, TDateTime ende,
-                          QTreeWidgetItem* parent = nullptr)
+    TOutlineNode* Task(const char* name, TDateTime beginn, TDateTime ende, TOutlineNode* parent = nullptr)
     {
-        QTreeWidgetItem* node = parent ? VorgEinfChild(Doc, parent) : VorgEinf(Doc, nullptr);
+        TOutlineNode* node = parent ? VorgEinfChild(Doc, parent) : VorgEinf(Doc, nullptr);
         node->setText(0, QString::fromUtf8(name));
         VorgangOf(Doc, node).Beginn = beginn;
         VorgangOf(Doc, node).Ende = ende;
@@ -56,10 +55,10 @@ protected:
     {
         Doc.FileName = Folder.filePath(QStringLiteral("Umbau-Kueche.zkt"));
         Doc.ViewStart = March1 + 20; // the export starts from the project, not from here
-        QTreeWidgetItem* rohbau = Task("Rohbau", March1 + 1, March1 + 12);
+        TOutlineNode* rohbau = Task("Rohbau", March1 + 1, March1 + 12);
         Task("Mauern", March1 + 1, March1 + 10.5, rohbau);
         Task("Dach", March1 + 10.5, March1 + 20, rohbau);
-        QTreeWidgetItem* ausbau = Task("Ausbau", March1 + 20, March1 + 30);
+        TOutlineNode* ausbau = Task("Ausbau", March1 + 20, March1 + 30);
         Task("Estrich", March1 + 20, March1 + 30, ausbau);
         SetExpanded(rohbau, true);
         Task("Abnahme", March1 + 35, March1 + 36);

@@ -83,18 +83,17 @@ protected:
         TCanvas canvas(painter);
         DrawPrintout(Doc, canvas, printout, Dpi, Page.width(), Page.height(), nameColumnMm, dayWidth);
     }
-    QTreeWidgetItem* Task(const char* name, TDateTime beginn, TDateTime ende,
-                          QTreeWidgetItem* parent = nullptr)
+    TOutlineNode* Task(const char* name, TDateTime beginn, TDateTime ende, TOutlineNode* parent = nullptr)
     {
-        QTreeWidgetItem* node = parent ? VorgEinfChild(Doc, parent) : VorgEinf(Doc, nullptr);
+        TOutlineNode* node = parent ? VorgEinfChild(Doc, parent) : VorgEinf(Doc, nullptr);
         node->setText(0, QString::fromUtf8(name));
         VorgangOf(Doc, node).Beginn = beginn;
         VorgangOf(Doc, node).Ende = ende;
         return node;
     }
-    QTreeWidgetItem* Resource(const char* name)
+    TOutlineNode* Resource(const char* name)
     {
-        QTreeWidgetItem* node = ArbEinf(Doc, nullptr);
+        TOutlineNode* node = ArbEinf(Doc, nullptr);
         node->setText(0, QString::fromUtf8(name));
         return node;
     }
@@ -104,7 +103,7 @@ protected:
 
 TEST_F(PaperPage, NamesIndentFiveMillimetresPerLevelAndStayInTheirColumn)
 {
-    QTreeWidgetItem* bau = Task("Bau", March1, March1 + 3);
+    TOutlineNode* bau = Task("Bau", March1, March1 + 3);
     Task("Keller mit einer sehr langen Beschreibung, die nicht in die Spalte passt", March1, March1 + 1, bau);
     bau->setExpanded(true);
     Draw(TPrintout::Vorgaenge, 20);
@@ -160,8 +159,8 @@ TEST_F(PaperPage, PrintoutStartsAtTheOutlinesTopRow)
 
 TEST_F(PaperPage, HourLinesFollowThePrinterPixels)
 {
-    QTreeWidgetItem* task = Task("Vorgang", March1 + 10, March1 + 11);
-    QTreeWidgetItem* worker = Resource("Maurer");
+    TOutlineNode* task = Task("Vorgang", March1 + 10, March1 + 11);
+    TOutlineNode* worker = Resource("Maurer");
     *static_cast<int32_t*>(VorgangOf(Doc, task).Resources->Append()) = ArbeiterOf(Doc, worker).Id;
     Draw(TPrintout::VorgaengeUndRessourcen, 50, 40); // 222 printer pixels a day
     const int hour1 = 1535 + 9;                      // 1535 + 223 / 24, rounded

@@ -19,7 +19,7 @@ struct TFields
     uint64_t Ende;
     int32_t Link;
     uint8_t IsSummary;
-    QTreeWidgetItem* Node;
+    TOutlineNode* Node;
 
     bool operator==(const TFields&) const = default;
 };
@@ -42,7 +42,7 @@ protected:
         for (uint32_t i = 0; i < Doc.VorgangStore->Count; ++i) {
             const TVorgangRec& rec = Doc.VorgangAt(i);
             all.push_back({std::bit_cast<uint64_t>(rec.Beginn), std::bit_cast<uint64_t>(rec.Ende), rec.Link,
-                           rec.IsSummary, static_cast<QTreeWidgetItem*>(rec.Node)});
+                           rec.IsSummary, rec.Node});
         }
         return all;
     }
@@ -59,17 +59,17 @@ protected:
         }
     }
 
-    std::vector<QTreeWidgetItem*> Nodes()
+    std::vector<TOutlineNode*> Nodes()
     {
-        std::vector<QTreeWidgetItem*> nodes;
-        for (QTreeWidgetItemIterator it(&Vorgangs); *it; ++it)
+        std::vector<TOutlineNode*> nodes;
+        for (TOutlineIterator it(&Vorgangs); *it; ++it)
             nodes.push_back(*it);
         return nodes;
     }
 
     void SelectRandom()
     {
-        const std::vector<QTreeWidgetItem*> nodes = Nodes();
+        const std::vector<TOutlineNode*> nodes = Nodes();
         if (nodes.empty() || Pick(8) == 0)
             Vorgangs.clearSelection();
         else
@@ -81,10 +81,10 @@ protected:
     // no task holds.
     bool EditRandomTask()
     {
-        const std::vector<QTreeWidgetItem*> nodes = Nodes();
+        const std::vector<TOutlineNode*> nodes = Nodes();
         if (nodes.empty())
             return false;
-        QTreeWidgetItem* node = nodes[std::size_t(Pick(int(nodes.size())))];
+        TOutlineNode* node = nodes[std::size_t(Pick(int(nodes.size())))];
         NoteEditing(Doc, TOutlineKind::Vorgang, node, false);
         TVorgangRec& rec = VorgangOf(Doc, node);
         rec.Beginn = 46000 + Pick(30) + Pick(4) / 4.0;
@@ -98,7 +98,7 @@ protected:
         if (node->parent() && Pick(3) == 0) {
             // Through another task back to an ancestor: the task would wait for
             // what contains it.
-            QTreeWidgetItem* other = nodes[std::size_t(Pick(int(nodes.size())))];
+            TOutlineNode* other = nodes[std::size_t(Pick(int(nodes.size())))];
             if (other != node) {
                 NoteEditing(Doc, TOutlineKind::Vorgang, other, false);
                 VorgangOf(Doc, other).Link = VorgangOf(Doc, node->parent()).Id + 1;
@@ -219,15 +219,15 @@ TEST_F(IncrementalRecalculation, EqualsARecalculationFromNothing)
 // x inside q loses x's link; a full search for loops would cut p's instead.
 TEST_F(IncrementalRecalculation, TreeChangesKeepWhatLiesInsideASummary)
 {
-    QTreeWidgetItem* q = VorgEinf(Doc, nullptr);
-    QTreeWidgetItem* s = VorgEinfChild(Doc, q);
-    QTreeWidgetItem* t = VorgEinfChild(Doc, q);
-    QTreeWidgetItem* x = VorgEinf(Doc, q);
-    QTreeWidgetItem* u = VorgEinf(Doc, x);
-    QTreeWidgetItem* p = VorgEinf(Doc, u);
+    TOutlineNode* q = VorgEinf(Doc, nullptr);
+    TOutlineNode* s = VorgEinfChild(Doc, q);
+    TOutlineNode* t = VorgEinfChild(Doc, q);
+    TOutlineNode* x = VorgEinf(Doc, q);
+    TOutlineNode* u = VorgEinf(Doc, x);
+    TOutlineNode* p = VorgEinf(Doc, u);
     SetExpanded(q, true);
     Recalculate(Doc);
-    auto chain = [&](QTreeWidgetItem* from) {
+    auto chain = [&](TOutlineNode* from) {
         VorgangOf(Doc, from).Link = VorgangOf(Doc, p).Id + 1;
         VorgangOf(Doc, p).Link = VorgangOf(Doc, q).Id + 1;
         Recalculate(Doc);
@@ -254,12 +254,12 @@ TEST_F(IncrementalRecalculation, TreeChangesKeepWhatLiesInsideASummary)
 // above with more projects than they run here.
 TEST_F(IncrementalRecalculation, LinksThroughDeletedTasksAndStaleLinksOfNewParents)
 {
-    auto id = [&](QTreeWidgetItem* node) { return VorgangOf(Doc, node).Id; };
+    auto id = [&](TOutlineNode* node) { return VorgangOf(Doc, node).Id; };
     // The first pass's walk for link cycles follows a deleted task's link: a -> x ->
     // d -> a loses d's link, though d is deleted, and then x's, which names it.
-    QTreeWidgetItem* a = VorgEinf(Doc, nullptr);
-    QTreeWidgetItem* x = VorgEinf(Doc, a);
-    QTreeWidgetItem* d = VorgEinf(Doc, x);
+    TOutlineNode* a = VorgEinf(Doc, nullptr);
+    TOutlineNode* x = VorgEinf(Doc, a);
+    TOutlineNode* d = VorgEinf(Doc, x);
     VorgangOf(Doc, a).Link = id(x) + 1;
     VorgangOf(Doc, d).Link = id(a) + 1;
     Recalculate(Doc);
@@ -274,13 +274,13 @@ TEST_F(IncrementalRecalculation, LinksThroughDeletedTasksAndStaleLinksOfNewParen
 
     // A leaf given a child loses its link; the undo gives it back, the redo takes it
     // again. Once the child is deleted, the leaf keeps the span it had.
-    QTreeWidgetItem* q = VorgEinf(Doc, nullptr);
-    QTreeWidgetItem* p = VorgEinf(Doc, q);
+    TOutlineNode* q = VorgEinf(Doc, nullptr);
+    TOutlineNode* p = VorgEinf(Doc, q);
     VorgangOf(Doc, q).Beginn = 46000;
     VorgangOf(Doc, q).Ende = 46002;
     VorgangOf(Doc, p).Link = id(q) + 1;
     Recalculate(Doc);
-    auto command = [&](QTreeWidgetItem* selected, auto run) {
+    auto command = [&](TOutlineNode* selected, auto run) {
         TUndoRecording recording(Doc, QStringLiteral("Schritt"));
         Vorgangs.setCurrentItem(selected);
         run();
@@ -288,7 +288,7 @@ TEST_F(IncrementalRecalculation, LinksThroughDeletedTasksAndStaleLinksOfNewParen
         recording.Commit();
     };
     command(p, [&] { InsertCommand(Doc, TOutlineKind::Vorgang, true); });
-    QTreeWidgetItem* child = p->child(0);
+    TOutlineNode* child = p->child(0);
     ASSERT_TRUE(child);
     const TDateTime childEnd = VorgangOf(Doc, child).Ende;
     ASSERT_TRUE(UndoStep(Doc));
@@ -305,8 +305,8 @@ TEST_F(IncrementalRecalculation, LinksThroughDeletedTasksAndStaleLinksOfNewParen
 // every task compared, also when the commands recalculated nothing in between.
 TEST_F(IncrementalRecalculation, WritesPastOneNotePerTaskAreAllTakenIn)
 {
-    QTreeWidgetItem* first = VorgEinf(Doc, nullptr);
-    QTreeWidgetItem* second = VorgEinf(Doc, first);
+    TOutlineNode* first = VorgEinf(Doc, nullptr);
+    TOutlineNode* second = VorgEinf(Doc, first);
     VorgangOf(Doc, second).Link = VorgangOf(Doc, first).Id + 1;
     {
         TUndoRecording recording(Doc, QStringLiteral("Anfang"));
@@ -444,9 +444,9 @@ TEST_F(IncrementalRecalculation, AfterTheCheckTheFirstChangeReachesOnlyItsDepend
 {
     for (int i = 0; i < 2000; ++i)
         VorgEinf(Doc, nullptr);
-    QTreeWidgetItem* last = Vorgangs.topLevelItem(1999);
+    TOutlineNode* last = Vorgangs.topLevelItem(1999);
     VorgangOf(Doc, last).Link = VorgangOf(Doc, Vorgangs.topLevelItem(1998)).Id + 1;
-    QTreeWidgetItem* follower = Vorgangs.topLevelItem(6);
+    TOutlineNode* follower = Vorgangs.topLevelItem(6);
     VorgangOf(Doc, follower).Link = VorgangOf(Doc, Vorgangs.topLevelItem(5)).Id + 1;
     Recalculate(Doc);
     auto firstChange = [&](bool settled) {
@@ -456,7 +456,7 @@ TEST_F(IncrementalRecalculation, AfterTheCheckTheFirstChangeReachesOnlyItsDepend
         Doc.ScheduleScratch.reset();
         PrepareRecalculation(Doc);
         TUndoRecording recording(Doc, QStringLiteral("Bearbeiten"));
-        QTreeWidgetItem* edited = Vorgangs.topLevelItem(1998);
+        TOutlineNode* edited = Vorgangs.topLevelItem(1998);
         NoteEditing(Doc, TOutlineKind::Vorgang, edited, false);
         VorgangOf(Doc, edited).Ende += 2;
         const TRecalcStats stats = Recalculate(Doc);

@@ -22,11 +22,11 @@ protected:
 
     void Build(int size)
     {
-        std::vector<QTreeWidgetItem*> nodes;
+        std::vector<TOutlineNode*> nodes;
         for (int i = 0; i < size; ++i) {
-            QTreeWidgetItem* parent =
+            TOutlineNode* parent =
                 nodes.empty() || Pick(3) == 0 ? nullptr : nodes[std::size_t(Pick(int(nodes.size())))];
-            QTreeWidgetItem* node = parent ? VorgEinfChild(Doc, parent) : VorgEinf(Doc, nullptr);
+            TOutlineNode* node = parent ? VorgEinfChild(Doc, parent) : VorgEinf(Doc, nullptr);
             TVorgangRec& rec = VorgangOf(Doc, node);
             rec.Beginn = 46000 + Pick(40) + Pick(24) / 24.0;
             rec.Ende = rec.Beginn + Pick(10) - 2;
@@ -37,8 +37,8 @@ protected:
             if (Pick(3) != 0)
                 Doc.VorgangAt(uint32_t(i)).Link = Pick(count + 6) - 2;
         for (int cuts = Pick(3); cuts > 0 && Vorgangs.topLevelItemCount() > 0; --cuts) {
-            std::vector<QTreeWidgetItem*> live;
-            for (QTreeWidgetItemIterator it(&Vorgangs); *it; ++it)
+            std::vector<TOutlineNode*> live;
+            for (TOutlineIterator it(&Vorgangs); *it; ++it)
                 live.push_back(*it);
             RemoveNode(Doc, TOutlineKind::Vorgang, live[std::size_t(Pick(int(live.size())))]);
         }
@@ -53,7 +53,7 @@ protected:
     }
 
     // Does the end of `from` depend on the end of `target`, through links and spans?
-    bool DependsOn(QTreeWidgetItem* from, QTreeWidgetItem* target, int depth = 0)
+    bool DependsOn(TOutlineNode* from, TOutlineNode* target, int depth = 0)
     {
         if (from == target)
             return true;
@@ -77,7 +77,7 @@ protected:
         const uint32_t count = Doc.VorgangStore->Count;
         std::vector<std::vector<uint32_t>> dependencies(count);
         std::vector<bool> summary(count, false);
-        for (QTreeWidgetItemIterator it(&Vorgangs); *it; ++it) {
+        for (TOutlineIterator it(&Vorgangs); *it; ++it) {
             for (int c = 0; c < (*it)->childCount(); ++c) {
                 summary[RecordIndex(*it)] = true;
                 dependencies[RecordIndex(*it)].push_back(RecordIndex((*it)->child(c)));
@@ -102,7 +102,7 @@ protected:
             }
             return false;
         };
-        for (QTreeWidgetItemIterator it(&Vorgangs); *it; ++it) {
+        for (TOutlineIterator it(&Vorgangs); *it; ++it) {
             const uint32_t t = RecordIndex(*it);
             const uint32_t p = before[t].Link > 0 ? Find(before[t].Link - 1) : UINT32_MAX;
             if (!summary[t] && p != UINT32_MAX && !before[p].Deleted && !reaches(p, t)) {
@@ -113,8 +113,8 @@ protected:
 
     void CheckFixedPoint(const std::vector<TVorgangRec>& before)
     {
-        for (QTreeWidgetItemIterator it(&Vorgangs); *it; ++it) {
-            QTreeWidgetItem* node = *it;
+        for (TOutlineIterator it(&Vorgangs); *it; ++it) {
+            TOutlineNode* node = *it;
             const TVorgangRec& rec = VorgangOf(Doc, node);
             const TVorgangRec& old = before[RecordIndex(node)];
             ASSERT_EQ(rec.Node, node);

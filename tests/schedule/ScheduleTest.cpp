@@ -15,19 +15,19 @@ constexpr TDateTime Hour = 1.0 / 24;
 class Recalculation : public DocumentFixture
 {
 protected:
-    QTreeWidgetItem* Task(TDateTime beginn, TDateTime ende, QTreeWidgetItem* parent = nullptr)
+    TOutlineNode* Task(TDateTime beginn, TDateTime ende, TOutlineNode* parent = nullptr)
     {
-        QTreeWidgetItem* node = parent ? VorgEinfChild(Doc, parent) : VorgEinf(Doc, nullptr);
+        TOutlineNode* node = parent ? VorgEinfChild(Doc, parent) : VorgEinf(Doc, nullptr);
         Rec(node).Beginn = beginn;
         Rec(node).Ende = ende;
         return node;
     }
-    TVorgangRec& Rec(QTreeWidgetItem* node) { return VorgangOf(Doc, node); }
-    void Follows(QTreeWidgetItem* follower, QTreeWidgetItem* predecessor)
+    TVorgangRec& Rec(TOutlineNode* node) { return VorgangOf(Doc, node); }
+    void Follows(TOutlineNode* follower, TOutlineNode* predecessor)
     {
         Rec(follower).Link = Rec(predecessor).Id + 1;
     }
-    void ExpectSpan(QTreeWidgetItem* node, TDateTime beginn, TDateTime ende)
+    void ExpectSpan(TOutlineNode* node, TDateTime beginn, TDateTime ende)
     {
         EXPECT_DOUBLE_EQ(Rec(node).Beginn, beginn);
         EXPECT_DOUBLE_EQ(Rec(node).Ende, ende);
@@ -43,7 +43,7 @@ TEST_F(Recalculation, EmptyProjectChangesNothing)
 
 TEST_F(Recalculation, EndBeforeStartBecomesTheStart)
 {
-    QTreeWidgetItem* t = Task(Day + 2, Day);
+    TOutlineNode* t = Task(Day + 2, Day);
     Recalculate(Doc);
     ExpectSpan(t, Day + 2, Day + 2);
     EXPECT_EQ(Rec(t).Node, t);
@@ -52,12 +52,12 @@ TEST_F(Recalculation, EndBeforeStartBecomesTheStart)
 
 TEST_F(Recalculation, SummariesSpanAllTasksBelowAtEveryDepth)
 {
-    QTreeWidgetItem* a = Task(Day - 50, Day + 50);
-    QTreeWidgetItem* b = Task(Day, Day, a);
-    QTreeWidgetItem* c1 = Task(Day + 3, Day + 4, b);
+    TOutlineNode* a = Task(Day - 50, Day + 50);
+    TOutlineNode* b = Task(Day, Day, a);
+    TOutlineNode* c1 = Task(Day + 3, Day + 4, b);
     Task(Day + 1 + 6 * Hour, Day + 2, b);
-    QTreeWidgetItem* d = Task(Day + 5, Day + 9, a);
-    QTreeWidgetItem* other = Task(Day + 7, Day + 8);
+    TOutlineNode* d = Task(Day + 5, Day + 9, a);
+    TOutlineNode* other = Task(Day + 7, Day + 8);
     Follows(a, other);
 
     Recalculate(Doc);
@@ -72,8 +72,8 @@ TEST_F(Recalculation, SummariesSpanAllTasksBelowAtEveryDepth)
 
 TEST_F(Recalculation, ATaskThatGainsItsFirstChildLosesLinkAndDates)
 {
-    QTreeWidgetItem* first = Task(Day, Day + 1);
-    QTreeWidgetItem* parent = Task(Day + 1, Day + 3);
+    TOutlineNode* first = Task(Day, Day + 1);
+    TOutlineNode* parent = Task(Day + 1, Day + 3);
     Follows(parent, first);
     Recalculate(Doc);
     EXPECT_EQ(Rec(parent).Link, Rec(first).Id + 1);
@@ -86,17 +86,17 @@ TEST_F(Recalculation, ATaskThatGainsItsFirstChildLosesLinkAndDates)
 
 TEST_F(Recalculation, LinksThatNameNoLiveTaskAreCleared)
 {
-    QTreeWidgetItem* gone = Task(Day, Day + 1);
-    QTreeWidgetItem* toDeleted = Task(Day + 5, Day + 6);
-    QTreeWidgetItem* toNowhere = Task(Day + 5, Day + 6);
-    QTreeWidgetItem* toItself = Task(Day + 5, Day + 6);
+    TOutlineNode* gone = Task(Day, Day + 1);
+    TOutlineNode* toDeleted = Task(Day + 5, Day + 6);
+    TOutlineNode* toNowhere = Task(Day + 5, Day + 6);
+    TOutlineNode* toItself = Task(Day + 5, Day + 6);
     Follows(toDeleted, gone);
     Rec(toNowhere).Link = 9999;
     Follows(toItself, toItself);
     RemoveNode(Doc, TOutlineKind::Vorgang, gone);
 
     const TRecalcStats stats = Recalculate(Doc);
-    for (QTreeWidgetItem* t : {toDeleted, toNowhere, toItself}) {
+    for (TOutlineNode* t : {toDeleted, toNowhere, toItself}) {
         EXPECT_EQ(Rec(t).Link, 0);
         ExpectSpan(t, Day + 5, Day + 6);
     }
@@ -105,8 +105,8 @@ TEST_F(Recalculation, LinksThatNameNoLiveTaskAreCleared)
 
 TEST_F(Recalculation, MutualLinksLeaveTheEarlierTaskItsLink)
 {
-    QTreeWidgetItem* first = Task(Day, Day + 2);
-    QTreeWidgetItem* second = Task(Day + 10, Day + 11);
+    TOutlineNode* first = Task(Day, Day + 2);
+    TOutlineNode* second = Task(Day + 10, Day + 11);
     Follows(first, second);
     Follows(second, first);
     Recalculate(Doc);
@@ -117,9 +117,9 @@ TEST_F(Recalculation, MutualLinksLeaveTheEarlierTaskItsLink)
 
 TEST_F(Recalculation, LongerLinkCycleLosesTheLinkThatClosesIt)
 {
-    QTreeWidgetItem* a = Task(Day, Day + 1);
-    QTreeWidgetItem* b = Task(Day, Day + 1);
-    QTreeWidgetItem* c = Task(Day, Day + 1);
+    TOutlineNode* a = Task(Day, Day + 1);
+    TOutlineNode* b = Task(Day, Day + 1);
+    TOutlineNode* c = Task(Day, Day + 1);
     Follows(a, b);
     Follows(b, c);
     Follows(c, a);
@@ -135,15 +135,15 @@ TEST_F(Recalculation, LongerLinkCycleLosesTheLinkThatClosesIt)
 TEST_F(Recalculation, ChainsSettleInEitherStoreOrder)
 {
     // Followers before predecessors in store order.
-    QTreeWidgetItem* a = Task(Day, Day + 1);
-    QTreeWidgetItem* b = Task(Day, Day + 2);
-    QTreeWidgetItem* c = Task(Day + 3, Day + 4);
+    TOutlineNode* a = Task(Day, Day + 1);
+    TOutlineNode* b = Task(Day, Day + 2);
+    TOutlineNode* c = Task(Day + 3, Day + 4);
     Follows(a, b);
     Follows(b, c);
     // Predecessors first.
-    QTreeWidgetItem* x = Task(Day + 20, Day + 20.5);
-    QTreeWidgetItem* y = Task(Day, Day + 3 * Hour);
-    QTreeWidgetItem* z = Task(Day, Day + 1);
+    TOutlineNode* x = Task(Day + 20, Day + 20.5);
+    TOutlineNode* y = Task(Day, Day + 3 * Hour);
+    TOutlineNode* z = Task(Day, Day + 1);
     Follows(y, x);
     Follows(z, y);
 
@@ -156,8 +156,8 @@ TEST_F(Recalculation, ChainsSettleInEitherStoreOrder)
 
 TEST_F(Recalculation, ALinkedTaskIsMovedEarlierToo)
 {
-    QTreeWidgetItem* p = Task(Day, Day + 1);
-    QTreeWidgetItem* t = Task(Day + 30, Day + 32);
+    TOutlineNode* p = Task(Day, Day + 1);
+    TOutlineNode* t = Task(Day + 30, Day + 32);
     Follows(t, p);
     Recalculate(Doc);
     ExpectSpan(t, Day + 1, Day + 3);
@@ -165,8 +165,8 @@ TEST_F(Recalculation, ALinkedTaskIsMovedEarlierToo)
 
 TEST_F(Recalculation, ATaskLinkedToAnotherSummaryBeginsAtItsEnd)
 {
-    QTreeWidgetItem* t = Task(Day, Day + 1);
-    QTreeWidgetItem* s = Task(Day, Day);
+    TOutlineNode* t = Task(Day, Day + 1);
+    TOutlineNode* s = Task(Day, Day);
     Task(Day + 2, Day + 4, s);
     Task(Day + 3, Day + 8, s);
     Follows(t, s);
@@ -176,9 +176,9 @@ TEST_F(Recalculation, ATaskLinkedToAnotherSummaryBeginsAtItsEnd)
 
 TEST_F(Recalculation, ATaskLinkedToItsOwnSummaryLosesTheLink)
 {
-    QTreeWidgetItem* s = Task(Day, Day);
-    QTreeWidgetItem* inner = Task(Day, Day + 1, s);
-    QTreeWidgetItem* t = Task(Day + 2, Day + 3, inner);
+    TOutlineNode* s = Task(Day, Day);
+    TOutlineNode* inner = Task(Day, Day + 1, s);
+    TOutlineNode* t = Task(Day + 2, Day + 3, inner);
     Task(Day + 1, Day + 4, s);
     Follows(t, s);
     const TRecalcStats stats = Recalculate(Doc);
@@ -192,10 +192,10 @@ TEST_F(Recalculation, ATaskLinkedToItsOwnSummaryLosesTheLink)
 // order as long as they close no loop, so the last one, y's, goes.
 TEST_F(Recalculation, LoopThroughContainmentKeepsTheEarlierLinks)
 {
-    QTreeWidgetItem* s = Task(Day, Day);
-    QTreeWidgetItem* t = Task(Day, Day + 1, s);
-    QTreeWidgetItem* x = Task(Day + 5, Day + 6);
-    QTreeWidgetItem* y = Task(Day + 7, Day + 9);
+    TOutlineNode* s = Task(Day, Day);
+    TOutlineNode* t = Task(Day, Day + 1, s);
+    TOutlineNode* x = Task(Day + 5, Day + 6);
+    TOutlineNode* y = Task(Day + 7, Day + 9);
     Follows(t, x);
     Follows(x, y);
     Follows(y, s);
@@ -210,9 +210,9 @@ TEST_F(Recalculation, LoopThroughContainmentKeepsTheEarlierLinks)
 
 TEST_F(Recalculation, ATaskInsideWhatItsPredecessorFollowsLosesItsLink)
 {
-    QTreeWidgetItem* q = Task(Day, Day);
-    QTreeWidgetItem* t = Task(Day + 1, Day + 2, q);
-    QTreeWidgetItem* p = Task(Day + 3, Day + 4);
+    TOutlineNode* q = Task(Day, Day);
+    TOutlineNode* t = Task(Day + 1, Day + 2, q);
+    TOutlineNode* p = Task(Day + 3, Day + 4);
     Follows(t, p);
     Follows(p, q);
     Recalculate(Doc);
@@ -226,16 +226,16 @@ TEST_F(Recalculation, ATaskInsideWhatItsPredecessorFollowsLosesItsLink)
 // gone nothing loops, whether s comes before or after its followers in the store.
 TEST_F(Recalculation, AClearedSummaryLinkClosesNoLoop)
 {
-    QTreeWidgetItem* s = Task(Day, Day);
+    TOutlineNode* s = Task(Day, Day);
     Task(Day + 1, Day + 3, s);
-    QTreeWidgetItem* w = Task(Day + 5, Day + 6);
-    QTreeWidgetItem* x = Task(Day + 8, Day + 10);
-    QTreeWidgetItem* laterW = Task(Day + 5, Day + 6);
-    QTreeWidgetItem* laterX = Task(Day + 8, Day + 10);
-    QTreeWidgetItem* laterS = Task(Day, Day);
+    TOutlineNode* w = Task(Day + 5, Day + 6);
+    TOutlineNode* x = Task(Day + 8, Day + 10);
+    TOutlineNode* laterW = Task(Day + 5, Day + 6);
+    TOutlineNode* laterX = Task(Day + 8, Day + 10);
+    TOutlineNode* laterS = Task(Day, Day);
     Task(Day + 1, Day + 3, laterS);
-    const std::tuple<QTreeWidgetItem*, QTreeWidgetItem*, QTreeWidgetItem*> groups[] = {
-        {s, w, x}, {laterS, laterW, laterX}};
+    const std::tuple<TOutlineNode*, TOutlineNode*, TOutlineNode*> groups[] = {{s, w, x},
+                                                                              {laterS, laterW, laterX}};
     for (const auto& [summary, follower, last] : groups) {
         Follows(summary, last);
         Follows(follower, summary);
@@ -256,10 +256,10 @@ TEST_F(Recalculation, AClearedSummaryLinkClosesNoLoop)
 // task spans only the follower's final place, never a place it held on the way.
 TEST_F(Recalculation, SummarySpansOnlyFinalPositions)
 {
-    QTreeWidgetItem* s = Task(Day, Day);
-    QTreeWidgetItem* t = Task(Day, Day + 1, s);
-    QTreeWidgetItem* p = Task(Day + 2, Day + 3);
-    QTreeWidgetItem* q = Task(Day + 10, Day + 12);
+    TOutlineNode* s = Task(Day, Day);
+    TOutlineNode* t = Task(Day, Day + 1, s);
+    TOutlineNode* p = Task(Day + 2, Day + 3);
+    TOutlineNode* q = Task(Day + 10, Day + 12);
     Follows(t, p);
     Follows(p, q);
     Recalculate(Doc);
@@ -270,7 +270,7 @@ TEST_F(Recalculation, SummarySpansOnlyFinalPositions)
 
 TEST_F(Recalculation, DeletedRecordsKeepTheirValues)
 {
-    QTreeWidgetItem* s = Task(Day, Day);
+    TOutlineNode* s = Task(Day, Day);
     Task(Day + 1, Day + 2, s);
     Recalculate(Doc);
     const TVorgangRec before = Rec(s);
@@ -289,9 +289,9 @@ TEST_F(Recalculation, DeletedRecordsKeepTheirValues)
 // link is the one that closes the loop. b then loses its link to the deleted d.
 TEST_F(Recalculation, TheCycleWalkPassesDeletedRecords)
 {
-    QTreeWidgetItem* a = Task(Day, Day + 1);
-    QTreeWidgetItem* b = Task(Day + 2, Day + 3);
-    QTreeWidgetItem* d = Task(Day, Day + 1);
+    TOutlineNode* a = Task(Day, Day + 1);
+    TOutlineNode* b = Task(Day + 2, Day + 3);
+    TOutlineNode* d = Task(Day, Day + 1);
     Follows(a, b);
     Follows(b, d);
     Follows(d, b);
@@ -309,14 +309,14 @@ TEST_F(Recalculation, TheCycleWalkPassesDeletedRecords)
 // side each keep their own, and a document's end takes its buffers with it.
 TEST_F(Recalculation, EachDocumentKeepsItsBuffersUntilItEnds)
 {
-    QTreeWidgetItem* summary = Task(0, 0);
+    TOutlineNode* summary = Task(0, 0);
     Task(Day, Day + 2, summary);
     RenderEveryThing(Doc);
     const TDocumentScratch* mine = Doc.ScheduleScratch.get();
     ASSERT_NE(mine, nullptr);
     {
         TTestProject other;
-        QTreeWidgetItem* big = VorgEinf(other.Doc, nullptr);
+        TOutlineNode* big = VorgEinf(other.Doc, nullptr);
         for (int i = 0; i < 300; ++i) {
             TVorgangRec& rec = VorgangOf(other.Doc, VorgEinfChild(other.Doc, big));
             rec.Beginn = Day - i;

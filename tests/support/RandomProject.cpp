@@ -37,10 +37,10 @@ template <typename Rec> void FillCustomFields(Rec& rec, std::minstd_rand& random
 void MakeRandomProject(TDocument& doc, uint32_t seed, int tasks, int resources)
 {
     std::minstd_rand random(seed);
-    std::vector<QTreeWidgetItem*> groups;
+    std::vector<TOutlineNode*> groups;
     std::vector<int32_t> resourceIds;
     for (int i = 0; i < resources; ++i) {
-        QTreeWidgetItem* node = nullptr;
+        TOutlineNode* node = nullptr;
         if (i % 6 == 0) {
             node = ArbEinf(doc, nullptr);
             groups.push_back(node);
@@ -61,14 +61,14 @@ void MakeRandomProject(TDocument& doc, uint32_t seed, int tasks, int resources)
         resourceIds.push_back(rec.Id);
     }
 
-    std::vector<QTreeWidgetItem*> path; // the last task and its ancestors
-    std::vector<QTreeWidgetItem*> made;
+    std::vector<TOutlineNode*> path; // the last task and its ancestors
+    std::vector<TOutlineNode*> made;
     const TDateTime base = 46083 + 8.0 / 24; // Monday 2 March 2026, 08:00
     for (int i = 0; i < tasks; ++i) {
         const std::size_t level =
             path.empty() ? 0 : std::size_t(random() % std::min<std::size_t>(path.size() + 1, 4));
         path.resize(level);
-        QTreeWidgetItem* node = path.empty() ? VorgEinf(doc, nullptr) : VorgEinfChild(doc, path.back());
+        TOutlineNode* node = path.empty() ? VorgEinf(doc, nullptr) : VorgEinfChild(doc, path.back());
         path.push_back(node);
         made.push_back(node);
         TVorgangRec& rec = VorgangOf(doc, node);
@@ -84,7 +84,7 @@ void MakeRandomProject(TDocument& doc, uint32_t seed, int tasks, int resources)
             ReplaceText(rec.Notes, Phrase(random, 4) + QStringLiteral("\nzweite Zeile"));
     }
     std::vector<int32_t> leaves;
-    for (QTreeWidgetItem* node : made) {
+    for (TOutlineNode* node : made) {
         if (node->childCount() > 0)
             continue;
         TVorgangRec& rec = VorgangOf(doc, node);

@@ -2,7 +2,8 @@
 
 #include "Outline.h"
 
-void BindTestDocument(TDocument& doc, QTreeWidget& vorgangs, QTreeWidget& arbeiter, uint32_t seed, bool track)
+void BindTestDocument(TDocument& doc, TOutlineTree& vorgangs, TOutlineTree& arbeiter, uint32_t seed,
+                      bool track)
 {
     doc.Vorgangs = &vorgangs;
     doc.Arbeiter = &arbeiter;

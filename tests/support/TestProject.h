@@ -1,14 +1,14 @@
 #pragma once
 
 #include "Document.h"
+#include "OutlineTree.h"
 
-#include <QTreeWidget>
 #include <cstdint>
 
 // Binds doc to two outlines as the main window binds its document and creates the
 // model; with track, the outlines' expanded states are followed (outlines reused
 // for many documents are tracked once by their owner). DestroyModel undoes it.
-void BindTestDocument(TDocument& doc, QTreeWidget& vorgangs, QTreeWidget& arbeiter, uint32_t seed,
+void BindTestDocument(TDocument& doc, TOutlineTree& vorgangs, TOutlineTree& arbeiter, uint32_t seed,
                       bool track = true);
 
 // A document on two outlines of its own; several can live side by side.
@@ -19,7 +19,7 @@ struct TTestProject
     TTestProject(const TTestProject&) = delete;
     TTestProject& operator=(const TTestProject&) = delete;
 
-    QTreeWidget Vorgangs;
-    QTreeWidget Arbeiter;
+    TOutlineTree Vorgangs;
+    TOutlineTree Arbeiter;
     TDocument Doc;
 };

@@ -63,24 +63,24 @@ TEST(WorkHours, WeekdaysBetweenEightAndFiveWithoutLunch)
 class Tables : public DocumentFixture
 {
 protected:
-    std::vector<QTreeWidgetItem*> Resources;
+    std::vector<TOutlineNode*> Resources;
 
     void SetUp() override
     {
         DocumentFixture::SetUp();
         std::mt19937 random(11);
         for (int i = 0; i < 6; ++i) {
-            QTreeWidgetItem* node = i == 2 ? ArbEinfChild(Doc, Resources[1]) : ArbEinf(Doc, nullptr);
+            TOutlineNode* node = i == 2 ? ArbEinfChild(Doc, Resources[1]) : ArbEinf(Doc, nullptr);
             TArbeiterRec& rec = ArbeiterOf(Doc, node);
             rec.CostPerHour = 10 + 5 * i;
             rec.CostPerUse = i * 7;
             rec.Members = i % 3 == 0 ? 0 : 3;
             Resources.push_back(node);
         }
-        std::vector<QTreeWidgetItem*> tasks;
+        std::vector<TOutlineNode*> tasks;
         for (int i = 0; i < 60; ++i) {
-            QTreeWidgetItem* parent = i % 5 ? tasks[std::size_t(i - i % 5)] : nullptr;
-            QTreeWidgetItem* node = parent ? VorgEinfChild(Doc, parent) : VorgEinf(Doc, nullptr);
+            TOutlineNode* parent = i % 5 ? tasks[std::size_t(i - i % 5)] : nullptr;
+            TOutlineNode* node = parent ? VorgEinfChild(Doc, parent) : VorgEinf(Doc, nullptr);
             TVorgangRec& rec = VorgangOf(Doc, node);
             rec.Beginn = At(2027, 3, 1) + std::uniform_int_distribution<int>(0, 20 * 96)(random) / 96.0;
             rec.Ende = rec.Beginn + std::uniform_int_distribution<int>(0, 5 * 96)(random) / 96.0;
@@ -101,7 +101,7 @@ protected:
     {
         double Fixed = 0, Labour = 0, Cost = 0;
     };
-    TExpected Expected(QTreeWidgetItem* node, std::map<uint32_t, std::array<double, 3>>& resources)
+    TExpected Expected(TOutlineNode* node, std::map<uint32_t, std::array<double, 3>>& resources)
     {
         const TVorgangRec& rec = VorgangOf(Doc, node);
         TExpected e;

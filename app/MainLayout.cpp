@@ -2,7 +2,6 @@
 #include "MainUnit.h"
 #include "Outline.h"
 #include "OutlineDelegate.h"
-#include "OutlineTree.h"
 #include "OutlineView.h"
 #include "PaintBox.h"
 

@@ -7,7 +7,6 @@
 #include "DruckeinstellungenFUnit.h"
 #include "Errors.h"
 #include "OutlineCommands.h"
-#include "OutlineTree.h"
 #include "OutlineView.h"
 #include "PaintBox.h"
 #include "PdfExportFUnit.h"

@@ -76,13 +76,14 @@ TOutlineView::TOutlineView(QWidget* parent) : TOutlineTree(parent)
     setVerticalScrollMode(ScrollPerItem);
     const QAbstractItemModel* rows = model();
     auto forget = [this] { Forget(); };
-    // The tree widget empties its model while it is destroyed, after this part of it.
+    // The outline's model deletes the nodes while the outline is destroyed, after
+    // this part of it.
     Watching = {connect(rows, &QAbstractItemModel::modelAboutToBeReset, this, forget),
                 connect(rows, &QAbstractItemModel::layoutAboutToBeChanged, this, forget),
                 connect(rows, &QAbstractItemModel::rowsAboutToBeMoved, this, forget)};
     // Qt's tree view sets the scroll range from rows of its own, which it no longer
-    // has, where its functions are not virtual (the tree widget's scrollToItem, for
-    // one). The list's range is put back before the scroll bar clamps its value.
+    // has, where its functions are not virtual. The list's range is put back before
+    // the scroll bar clamps its value.
     connect(verticalScrollBar(), &QAbstractSlider::rangeChanged, this, [this](int, int maximum) {
         if (InScrollBars || maximum == ScrollMaximum)
             return;
@@ -289,8 +290,8 @@ bool TOutlineView::Show(TOutlineNode* node, bool expanded)
     return true;
 }
 
-// Qt's own ways of expanding (its public functions, accessibility): the tree widget
-// has told already; the node takes the state over and Qt keeps none.
+// Qt's own ways of expanding (its public functions, accessibility): the outline has
+// told already; the node takes the state over and Qt keeps none.
 void TOutlineView::ExpandedByQt(const QModelIndex& index)
 {
     {
@@ -728,16 +729,10 @@ void TOutlineView::DrawRow(QPainter& painter, QStyleOptionViewItem option, TOutl
         opt.state |= QStyle::State_Selected;
     if (hasFocus() && currentIndex() == index)
         opt.state |= QStyle::State_HasFocus;
-    if (state & QStyle::State_Enabled) {
-        QPalette::ColorGroup group = QPalette::Inactive;
-        if (!(item->flags() & Qt::ItemIsEnabled)) {
-            opt.state &= ~QStyle::State_Enabled;
-            group = QPalette::Disabled;
-        } else if (opt.state & QStyle::State_Active) {
-            group = QPalette::Active;
-        }
-        opt.palette.setCurrentColorGroup(group);
-    }
+    // Every node is enabled.
+    if (state & QStyle::State_Enabled)
+        opt.palette.setCurrentColorGroup(opt.state & QStyle::State_Active ? QPalette::Active
+                                                                          : QPalette::Inactive);
 
     const int position = header()->sectionViewportPosition(0);
     const int width = header()->sectionSize(0);

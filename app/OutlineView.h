@@ -1,21 +1,20 @@
 #pragma once
 
 #include "Outline.h"
-#include "OutlineTree.h"
 
 #include <vector>
 
-// Qt's tree widget with a view of its own over the same items and model. Qt's tree
-// view lays out every shown row again after each insertion or removal under an
-// expanded node and keeps a record per shown row; this view keeps only the list of
-// shown nodes in order, patches it where a change happened and paints the rows in
-// sight. Items, signals, selection, in-place editing and the keys and clicks behave
-// as in the tree widget. Every row is as high as the first.
+// The outline with a view of its own over the same nodes and model. Qt's tree view
+// lays out every shown row again after each insertion or removal under an expanded
+// node and keeps a record per shown row; this view keeps only the list of shown
+// nodes in order, patches it where a change happened and paints the rows in sight.
+// Signals, selection, in-place editing and the keys and clicks behave as in Qt's
+// tree widget. Every row is as high as the first.
 //
-// Its nodes are TOutlineNodes, and it shows them expanded from their own Expanded:
-// Qt's tree view holds none of them expanded, so the item's isExpanded() is always
-// false here. Ask IsExpanded and set with SetExpanded; Qt's own ways of expanding
-// (the item's setExpanded among them) hand the state over to the node.
+// It shows its nodes expanded from their own Expanded: Qt's tree view holds none of
+// them expanded, so the node's isExpanded() is always false here. Ask IsExpanded and
+// set with SetExpanded; Qt's own ways of expanding (the node's setExpanded among
+// them) hand the state over to the node.
 class TOutlineView : public TOutlineTree, public TExpansionView
 {
 public:

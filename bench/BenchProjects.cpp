@@ -1,7 +1,6 @@
 #include "BenchProjects.h"
 
 #include "Outline.h"
-#include "OutlineTree.h"
 #include "ProjectFile.h"
 #include "Schedule.h"
 #include "TestProject.h"

@@ -1,7 +1,6 @@
 #include "Canvas.h"
 #include "Charts.h"
 #include "Outline.h"
-#include "OutlineTree.h"
 #include "TestProject.h"
 
 #include <QImage>

@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <malloc.h>
@@ -312,14 +313,14 @@ BENCHMARK(BM_OpenInWindowFirstPlain)->Arg(1000000)->Iterations(1)->Unit(benchmar
 // that changes the outline's shape.
 void BM_OutlineWidgetInsert(benchmark::State& state)
 {
-    TOutlineTree outline;
+    QTreeWidget outline;
     outline.setHeaderLabel(QStringLiteral("Vorgang"));
     outline.resize(313, 700);
-    TOutlineNode* top = nullptr;
-    TOutlineNode* group = nullptr;
-    std::vector<TOutlineNode*> tops;
+    QTreeWidgetItem* top = nullptr;
+    QTreeWidgetItem* group = nullptr;
+    std::vector<QTreeWidgetItem*> tops;
     for (int64_t i = 0; i < state.range(0); ++i) {
-        auto* node = new TOutlineNode(QStringList{QStringLiteral("Vorgang Nummer %1").arg(i)});
+        auto* node = new QTreeWidgetItem(QStringList{QStringLiteral("Vorgang Nummer %1").arg(i)});
         if (i % 100 == 0)
             tops.push_back(top = node);
         else if (i % 10 == 1)
@@ -327,18 +328,18 @@ void BM_OutlineWidgetInsert(benchmark::State& state)
         else
             group->addChild(node);
     }
-    outline.addTopLevelItems(QList<TOutlineNode*>(tops.begin(), tops.end()));
-    for (TOutlineNode* t : tops) {
+    outline.addTopLevelItems(QList<QTreeWidgetItem*>(tops.begin(), tops.end()));
+    for (QTreeWidgetItem* t : tops) {
         t->setExpanded(true);
         for (int g = 0; g < t->childCount(); ++g)
             t->child(g)->setExpanded(true);
     }
     outline.show();
-    TOutlineNode* parent = tops[tops.size() / 2]->child(4);
+    QTreeWidgetItem* parent = tops[tops.size() / 2]->child(4);
     outline.scrollToItem(parent);
     TEditWindow::Idle();
     for (auto _ : state) {
-        parent->insertChild(5, new TOutlineNode(QStringList{QStringLiteral("Neuer Vorgang")}));
+        parent->insertChild(5, new QTreeWidgetItem(QStringList{QStringLiteral("Neuer Vorgang")}));
         benchmark::DoNotOptimize(outline.itemAt(1, 1));
         TEditWindow::Idle();
         state.PauseTiming();

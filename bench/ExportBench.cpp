@@ -1,5 +1,4 @@
 #include "Outline.h"
-#include "OutlineTree.h"
 #include "PdfExport.h"
 #include "TestProject.h"
 

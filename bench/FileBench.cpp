@@ -1,6 +1,5 @@
 #include "BenchProjects.h"
 #include "Outline.h"
-#include "OutlineTree.h"
 #include "ProjectFile.h"
 #include "Recovery.h"
 #include "Schedule.h"

@@ -1,7 +1,6 @@
 #include "ArbeiterFUnit.h"
 
 #include "Outline.h"
-#include "OutlineTree.h"
 #include "SpinEdits.h"
 
 #include <QLabel>

@@ -3,7 +3,6 @@
 #include "DurableFile.h"
 #include "MsProjectFormat.h"
 #include "Outline.h"
-#include "OutlineTree.h"
 #include "Texts.h"
 
 #include <QDir>

@@ -3,7 +3,6 @@
 #include "Clock.h"
 #include "MsProjectFormat.h"
 #include "Outline.h"
-#include "OutlineTree.h"
 #include "ProjectFile.h"
 #include "Schedule.h"
 #include "Texts.h"

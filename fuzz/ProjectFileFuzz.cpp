@@ -1,5 +1,4 @@
 #include "Outline.h"
-#include "OutlineTree.h"
 #include "ProjectFile.h"
 #include "TestProject.h"
 

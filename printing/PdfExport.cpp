@@ -2,7 +2,6 @@
 
 #include "Canvas.h"
 #include "Outline.h"
-#include "OutlineTree.h"
 #include "Printing.h"
 
 #include <QFileInfo>

@@ -1,7 +1,6 @@
 #include "Schedule.h"
 
 #include "Outline.h"
-#include "OutlineTree.h"
 #include "Undo.h"
 
 #include <algorithm>

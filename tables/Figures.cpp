@@ -2,7 +2,6 @@
 
 #include "Costs.h"
 #include "Outline.h"
-#include "OutlineTree.h"
 
 #include <algorithm>
 #include <unordered_map>

@@ -3,7 +3,6 @@
 #include "Clock.h"
 #include "Costs.h"
 #include "Outline.h"
-#include "OutlineTree.h"
 #include "Texts.h"
 
 #include <algorithm>

@@ -1,7 +1,6 @@
 #include "Errors.h"
 #include "MainUnit.h"
 #include "Outline.h"
-#include "OutlineTree.h"
 #include "Printers.h"
 #include "ProjectFile.h"
 #include "Schedule.h"

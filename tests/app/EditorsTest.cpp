@@ -1,7 +1,6 @@
 #include "ArbeiterFUnit.h"
 #include "MainUnit.h"
 #include "Outline.h"
-#include "OutlineTree.h"
 #include "ScriptedModal.h"
 #include "SpinEdits.h"
 #include "VorgangFUnit.h"

@@ -3,7 +3,6 @@
 #include "DynaArray.h"
 #include "MainUnit.h"
 #include "Outline.h"
-#include "OutlineTree.h"
 #include "OutlineView.h"
 #include "Printers.h"
 #include "ScriptedModal.h"

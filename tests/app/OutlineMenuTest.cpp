@@ -1,6 +1,5 @@
 #include "MainUnit.h"
 #include "Outline.h"
-#include "OutlineTree.h"
 #include "Printers.h"
 #include "Texts.h"
 #include "Undo.h"

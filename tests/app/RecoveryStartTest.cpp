@@ -1,6 +1,5 @@
 #include "MainUnit.h"
 #include "Outline.h"
-#include "OutlineTree.h"
 #include "ProjectFile.h"
 #include "Recovery.h"
 #include "ScriptedModal.h"

@@ -1,7 +1,6 @@
 #include "MainUnit.h"
 #include "Outline.h"
 #include "OutlineCommands.h"
-#include "OutlineTree.h"
 #include "ScriptedModal.h"
 #include "TabellenFUnit.h"
 

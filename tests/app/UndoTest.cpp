@@ -3,7 +3,6 @@
 #include "ChartBitmap.h"
 #include "MainUnit.h"
 #include "Outline.h"
-#include "OutlineTree.h"
 #include "ProjectFile.h"
 #include "Schedule.h"
 #include "ScriptedModal.h"

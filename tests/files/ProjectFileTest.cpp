@@ -1,7 +1,6 @@
 #include "ProjectFile.h"
 
 #include "Outline.h"
-#include "OutlineTree.h"
 #include "Printers.h"
 #include "TestProject.h"
 #include "Texts.h"

@@ -3,7 +3,6 @@
 #include "Clock.h"
 #include "DocumentFixture.h"
 #include "DynaArray.h"
-#include "OutlineTree.h"
 #include "Printers.h"
 #include "Texts.h"
 

@@ -2,7 +2,6 @@
 
 #include "Document.h"
 #include "Outline.h"
-#include "OutlineTree.h"
 #include "TestProject.h"
 
 #include <gtest/gtest.h>

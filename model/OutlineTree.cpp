@@ -127,12 +127,28 @@ int TOutlineNode::indexOfChild(const TOutlineNode* node) const
     return -1;
 }
 
-TOutlineTree* TOutlineNode::treeWidget() const
+void TOutlineNode::Join(TOutlineNode* node, TOutlineTree* tree)
 {
-    const TOutlineNode* top = this;
-    while (top->Above)
-        top = top->Above;
-    return top->IsRoot ? static_cast<const TOutlineRoot*>(top)->Tree : nullptr;
+    std::vector<int> path;
+    for (TOutlineNode* at = node;;) {
+        at->Tree = tree;
+        if (!at->Children.empty()) {
+            path.push_back(0);
+            at = at->Children.front();
+            continue;
+        }
+        for (;;) {
+            if (path.empty())
+                return;
+            TOutlineNode* up = at->Above;
+            if (std::size_t(++path.back()) < up->Children.size()) {
+                at = up->Children[std::size_t(path.back())];
+                break;
+            }
+            path.pop_back();
+            at = up;
+        }
+    }
 }
 
 void TOutlineNode::insertChild(int index, TOutlineNode* node)
@@ -143,18 +159,19 @@ void TOutlineNode::insertChild(int index, TOutlineNode* node)
 void TOutlineNode::insertChildren(int index, const std::vector<TOutlineNode*>& nodes)
 {
     const auto placed = [this](const TOutlineNode* node) {
-        return !node || node->Above || node->IsRoot || node == this;
+        return !node || node->Above || node->Tree || node == this;
     };
     if (index < 0 || index > childCount() || nodes.empty() || std::any_of(nodes.begin(), nodes.end(), placed))
         return;
-    TOutlineTree* tree = treeWidget();
-    TOutlineModel* model = tree ? tree->Model : nullptr;
+    TOutlineModel* model = Tree ? Tree->Model : nullptr;
     if (model)
         model->beginInsertRows(model->IndexOf(this), index, index + int(nodes.size()) - 1);
     Children.insert(Children.begin() + index, nodes.begin(), nodes.end());
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         nodes[i]->Above = this;
         nodes[i]->RowGuess = index + int(i);
+        if (Tree)
+            Join(nodes[i], Tree);
     }
     if (model)
         model->endInsertRows();
@@ -164,13 +181,14 @@ TOutlineNode* TOutlineNode::takeChild(int index)
 {
     if (index < 0 || index >= childCount())
         return nullptr;
-    TOutlineTree* tree = treeWidget();
-    TOutlineModel* model = tree ? tree->Model : nullptr;
+    TOutlineModel* model = Tree ? Tree->Model : nullptr;
     if (model)
         model->beginRemoveRows(model->IndexOf(this), index, index);
     TOutlineNode* node = Children[std::size_t(index)];
     Children.erase(Children.begin() + index);
     node->Above = nullptr;
+    if (Tree)
+        Join(node, nullptr);
     if (model)
         model->endRemoveRows();
     return node;
@@ -212,49 +230,42 @@ void TOutlineNode::SetCaption(QStringView caption)
 
 void TOutlineNode::Changed()
 {
-    TOutlineTree* tree = treeWidget();
-    if (!tree)
+    if (!Tree)
         return;
-    TOutlineModel* model = tree->Model;
-    Q_EMIT model->dataChanged(model->IndexOf(this), model->IndexOf(this, model->Columns - 1));
+    const TOutlineModel* model = Tree->Model;
+    Q_EMIT Tree->Model->dataChanged(model->IndexOf(this), model->IndexOf(this, model->Columns - 1));
 }
 
 bool TOutlineNode::isSelected() const
 {
-    const TOutlineTree* tree = treeWidget();
-    return tree && tree->selectionModel()->isSelected(tree->indexFromItem(this));
+    return Tree && Tree->selectionModel()->isSelected(Tree->indexFromItem(this));
 }
 
 void TOutlineNode::setSelected(bool selected)
 {
-    const TOutlineTree* tree = treeWidget();
-    if (!tree)
+    if (!Tree)
         return;
-    tree->selectionModel()->select(tree->indexFromItem(this),
+    Tree->selectionModel()->select(Tree->indexFromItem(this),
                                    (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
                                        QItemSelectionModel::Rows);
 }
 
 bool TOutlineNode::isExpanded() const
 {
-    const TOutlineTree* tree = treeWidget();
-    return tree && tree->isExpanded(tree->indexFromItem(this));
+    return Tree && Tree->isExpanded(Tree->indexFromItem(this));
 }
 
 void TOutlineNode::setExpanded(bool expanded)
 {
-    if (TOutlineTree* tree = treeWidget())
-        tree->setExpanded(tree->indexFromItem(this), expanded);
+    if (Tree)
+        Tree->setExpanded(Tree->indexFromItem(this), expanded);
 }
 
-TOutlineRoot::TOutlineRoot(TOutlineTree* tree) : Tree(tree)
+TOutlineModel::TOutlineModel(TOutlineTree* tree) : QAbstractItemModel(tree), Labels{QStringLiteral("1")}
 {
-    IsRoot = true;
+    Root.IsRoot = true;
+    Root.Tree = tree;
 }
-
-TOutlineModel::TOutlineModel(TOutlineTree* tree)
-    : QAbstractItemModel(tree), Root(tree), Labels{QStringLiteral("1")}
-{}
 
 TOutlineNode* TOutlineModel::NodeOf(const QModelIndex& index) const
 {
@@ -263,7 +274,7 @@ TOutlineNode* TOutlineModel::NodeOf(const QModelIndex& index) const
 
 QModelIndex TOutlineModel::IndexOf(const TOutlineNode* node, int column) const
 {
-    if (!node || node->IsRoot || node->treeWidget() != Root.Tree || column < 0 || column >= Columns)
+    if (!node || node->IsRoot || node->Tree != Root.Tree || column < 0 || column >= Columns)
         return {};
     return createIndex(node->Above->indexOfChild(node), column, node);
 }

@@ -75,9 +75,7 @@ public:
     void addChild(TOutlineNode* node) { insertChild(childCount(), node); }
     TOutlineNode* takeChild(int index);
     void removeChild(TOutlineNode* node) { takeChild(indexOfChild(node)); }
-    // The outline the node is in, from its topmost ancestor: outlines are a few
-    // levels deep, and a node keeps no pointer of its own for it.
-    TOutlineTree* treeWidget() const;
+    TOutlineTree* treeWidget() const { return Tree; }
 
     QString text(int column) const;
     void setText(int column, const QString& text) { setData(column, Qt::DisplayRole, text); }
@@ -105,26 +103,19 @@ private:
     friend class TOutlineTree;
     friend class TOutlineModel;
     friend class TOutlineIterator;
-    friend class TOutlineRoot;
 
     void Changed();
+    // Sets the outline of node and of every node below it.
+    static void Join(TOutlineNode* node, TOutlineTree* tree);
 
     TOutlineNode* Above = nullptr; // the outline's root for a top-level node
+    TOutlineTree* Tree = nullptr;
     std::vector<TOutlineNode*> Children;
     // Where the node was last seen among its siblings: finding a node's row is one
     // comparison while its level has not changed before it.
     mutable int RowGuess = 0;
     bool IsRoot = false;
     TNodeCaption Caption;
-};
-
-// The node above an outline's top level, which knows the outline.
-class TOutlineRoot final : public TOutlineNode
-{
-public:
-    explicit TOutlineRoot(TOutlineTree* tree);
-
-    TOutlineTree* const Tree;
 };
 
 // The item model over an outline's nodes, for the tree view.
@@ -153,7 +144,7 @@ private:
     friend class TOutlineTree;
 
     // Deleting the model deletes every node, telling no one: the outline is gone.
-    mutable TOutlineRoot Root;
+    mutable TOutlineNode Root;
     int Columns = 1;
     QStringList Labels;
 };

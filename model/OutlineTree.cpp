@@ -2,7 +2,11 @@
 
 #include <QHeaderView>
 #include <algorithm>
+#include <bit>
+#include <cstdlib>
 #include <cstring>
+#include <limits>
+#include <new>
 
 namespace {
 
@@ -90,23 +94,38 @@ TOutlineNode::TOutlineNode() = default;
 TOutlineNode::TOutlineNode(const QString& caption) : Caption(caption) {}
 
 // Leaves its outline first, so that whoever the outline's model tells of the
-// removal still finds a whole node here; the nodes below go without a word, and
-// without recursing, as deep outlines are legal.
+// removal still finds a whole node here. The nodes below go without a word, from
+// the last leaf up: without recursing, as deep outlines are legal, and without a
+// list of nodes to visit, as a destructor has nowhere to report a failure.
 TOutlineNode::~TOutlineNode()
 {
     if (Above)
         Above->takeChild(Above->indexOfChild(this));
-    std::vector<TOutlineNode*> below;
-    below.swap(Children);
-    while (!below.empty()) {
-        TOutlineNode* node = below.back();
-        below.pop_back();
-        below.insert(below.end(), node->Children.begin(), node->Children.end());
-        node->Children.clear();
-        node->Above = nullptr;
-        delete node;
+    for (TOutlineNode* at = this;;) {
+        if (at->ChildCount > 0) {
+            at = at->Children[at->ChildCount - 1];
+            continue;
+        }
+        if (at == this)
+            break;
+        TOutlineNode* up = at->Above;
+        --up->ChildCount;
+        at->Above = nullptr;
+        delete at;
+        at = up;
     }
+    std::free(Children);
 }
+
+namespace {
+
+// What a list of count children has room for.
+std::size_t Room(std::size_t count)
+{
+    return count == 0 ? 0 : std::bit_ceil(count);
+}
+
+} // namespace
 
 // From the guess outwards: after an insertion or removal before it, a node is a
 // step or two away from where it was last seen.
@@ -118,7 +137,7 @@ int TOutlineNode::indexOfChild(const TOutlineNode* node) const
     const int guess = std::clamp(node->RowGuess, 0, count - 1);
     for (int step = 0; guess - step >= 0 || guess + step < count; ++step) {
         for (const int row : {guess - step, guess + step}) {
-            if (row >= 0 && row < count && Children[std::size_t(row)] == node) {
+            if (row >= 0 && row < count && Children[row] == node) {
                 node->RowGuess = row;
                 return row;
             }
@@ -132,17 +151,17 @@ void TOutlineNode::Join(TOutlineNode* node, TOutlineTree* tree)
     std::vector<int> path;
     for (TOutlineNode* at = node;;) {
         at->Tree = tree;
-        if (!at->Children.empty()) {
+        if (at->ChildCount > 0) {
             path.push_back(0);
-            at = at->Children.front();
+            at = at->Children[0];
             continue;
         }
         for (;;) {
             if (path.empty())
                 return;
             TOutlineNode* up = at->Above;
-            if (std::size_t(++path.back()) < up->Children.size()) {
-                at = up->Children[std::size_t(path.back())];
+            if (uint32_t(++path.back()) < up->ChildCount) {
+                at = up->Children[path.back()];
                 break;
             }
             path.pop_back();
@@ -163,10 +182,22 @@ void TOutlineNode::insertChildren(int index, const std::vector<TOutlineNode*>& n
     };
     if (index < 0 || index > childCount() || nodes.empty() || std::any_of(nodes.begin(), nodes.end(), placed))
         return;
+    const std::size_t count = ChildCount + nodes.size();
+    if (count > std::size_t(std::numeric_limits<int>::max()))
+        throw std::bad_alloc();
+    if (count > Room(ChildCount)) {
+        void* grown = std::realloc(Children, Room(count) * sizeof(TOutlineNode*));
+        if (!grown)
+            throw std::bad_alloc();
+        Children = static_cast<TOutlineNode**>(grown);
+    }
     TOutlineModel* model = Tree ? Tree->Model : nullptr;
     if (model)
         model->beginInsertRows(model->IndexOf(this), index, index + int(nodes.size()) - 1);
-    Children.insert(Children.begin() + index, nodes.begin(), nodes.end());
+    std::memmove(Children + index + nodes.size(), Children + index,
+                 (ChildCount - std::size_t(index)) * sizeof(TOutlineNode*));
+    std::copy(nodes.begin(), nodes.end(), Children + index);
+    ChildCount = uint32_t(count);
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         nodes[i]->Above = this;
         nodes[i]->RowGuess = index + int(i);
@@ -184,8 +215,10 @@ TOutlineNode* TOutlineNode::takeChild(int index)
     TOutlineModel* model = Tree ? Tree->Model : nullptr;
     if (model)
         model->beginRemoveRows(model->IndexOf(this), index, index);
-    TOutlineNode* node = Children[std::size_t(index)];
-    Children.erase(Children.begin() + index);
+    TOutlineNode* node = Children[index];
+    std::memmove(Children + index, Children + index + 1,
+                 (ChildCount - std::size_t(index) - 1) * sizeof(TOutlineNode*));
+    --ChildCount;
     node->Above = nullptr;
     if (Tree)
         Join(node, nullptr);
@@ -394,9 +427,9 @@ void TOutlineTree::clear()
 {
     selectionModel()->clear();
     Model->beginResetModel();
-    std::vector<TOutlineNode*> top;
-    top.swap(Model->Root.Children);
-    for (TOutlineNode* node : top) {
+    TOutlineNode& root = Model->Root;
+    while (root.ChildCount > 0) {
+        TOutlineNode* node = root.Children[--root.ChildCount];
         node->Above = nullptr;
         delete node;
     }

@@ -75,13 +75,20 @@ THeapPrefault::THeapPrefault([[maybe_unused]] std::size_t bytes)
     const std::uintptr_t to = (start + bytes) & ~(FillStep - 1);
     std::free(reserve);
     From = from;
-    Until = to;
+    End = std::max(from, to);
+    Until = from + (((End - from) / 5 * 2) & ~(FillStep - 1));
     try {
-        Filling = std::thread([this, from] {
-            for (std::uintptr_t at = from; at < Until.load(std::memory_order_relaxed) && !Stop;
-                 at += FillStep)
+        Filling = std::thread([this] {
+            for (std::uintptr_t at = From; !Stop; at += FillStep) {
+                if (at >= Until.load()) {
+                    std::unique_lock<std::mutex> lock(Lock);
+                    Wake.wait(lock, [this] { return Measured || Stop; });
+                    if (Stop || at >= Until.load())
+                        return;
+                }
                 if (madvise(reinterpret_cast<void*>(at), FillStep, MADV_POPULATE_WRITE) != 0)
                     return;
+            }
         });
     } catch (const std::system_error&) {
         // Without the thread, the pages are filled as the blocks come.
@@ -97,15 +104,23 @@ void THeapPrefault::Measure([[maybe_unused]] std::size_t part, [[maybe_unused]] 
     const std::size_t inUse = mallinfo2().uordblks;
     const double grown = inUse > InUse ? double(inUse - InUse) : 0.0;
     const double expected = grown / double(part) * double(whole) * 1.125;
-    const std::uintptr_t until = Until.load();
-    if (expected < double(until - From))
-        Until = From + ((std::uintptr_t(expected) + FillStep - 1) & ~(FillStep - 1));
+    const double room = double(End - From);
+    {
+        const std::lock_guard<std::mutex> lock(Lock);
+        Until = expected < room ? From + ((std::uintptr_t(expected) + FillStep - 1) & ~(FillStep - 1)) : End;
+        Measured = true;
+    }
+    Wake.notify_all();
 #endif
 }
 
 THeapPrefault::~THeapPrefault()
 {
-    Stop = true;
+    {
+        const std::lock_guard<std::mutex> lock(Lock);
+        Stop = true;
+    }
+    Wake.notify_all();
     if (Filling.joinable())
         Filling.join();
     if (Reserved)

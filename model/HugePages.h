@@ -1,8 +1,10 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -48,16 +50,21 @@ public:
 
     // The heap's blocks have grown for part of whole (a file's bytes read so far, of
     // all of them): the filling ends where the same growth for the whole, and an
-    // eighth more, would end, if that comes before the reserve's end. A reserve
-    // sized for the richest projects is otherwise filled for a plain one as well,
-    // and its pages not used count to the program's peak memory.
+    // eighth more, would end, or at the reserve's end. Until then it waits after
+    // the first two fifths of the reserve. A reserve sized for the richest projects
+    // is otherwise filled for a plain one as well, and its pages not used count to
+    // the program's peak memory.
     void Measure(std::size_t part, std::size_t whole);
 
 private:
     bool Reserved = false; // the heap's thresholds were set for the reserve
     std::size_t InUse = 0; // the heap's blocks in use before the reserve
     std::uintptr_t From = 0;
+    std::uintptr_t End = 0;
     std::atomic<std::uintptr_t> Until = 0;
+    std::mutex Lock; // for the filling to wait on Measured or Stop
+    std::condition_variable Wake;
+    bool Measured = false;
     std::atomic<bool> Stop = false;
     std::thread Filling;
 };

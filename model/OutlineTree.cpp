@@ -7,7 +7,6 @@
 #include <cstring>
 #include <limits>
 #include <new>
-#include <utility>
 
 namespace {
 
@@ -88,80 +87,6 @@ void TNodeCaption::Assign(QStringView text)
     }
     Release();
     std::memcpy(Bytes, fresh, sizeof Bytes);
-}
-
-namespace {
-
-// Hands out nodes from blocks of 1024, taking back the deleted ones for the next.
-// Under the address sanitizer every node is a block of the heap, so that what
-// the sanitizer checks of blocks it checks of nodes.
-class TNodePool
-{
-public:
-    void* Take()
-    {
-        if (Free) {
-            TFree* node = Free;
-            Free = node->Next;
-            return node;
-        }
-        if (Left == 0) {
-            Next = static_cast<char*>(::operator new(BlockNodes * sizeof(TOutlineNode)));
-            Left = BlockNodes;
-        }
-        --Left;
-        return std::exchange(Next, Next + sizeof(TOutlineNode));
-    }
-
-    void Give(void* node)
-    {
-        auto* free = static_cast<TFree*>(node);
-        free->Next = Free;
-        Free = free;
-    }
-
-private:
-    struct TFree
-    {
-        TFree* Next;
-    };
-    // 64 KiB a block: below the size from which the heap maps blocks apart.
-    static constexpr std::size_t BlockNodes = 1024;
-
-    TFree* Free = nullptr;
-    char* Next = nullptr;
-    std::size_t Left = 0;
-};
-
-static_assert(sizeof(TOutlineNode) == 64);
-
-#ifndef __SANITIZE_ADDRESS__
-TNodePool& Pool()
-{
-    static TNodePool pool;
-    return pool;
-}
-#endif
-
-} // namespace
-
-void* TOutlineNode::operator new([[maybe_unused]] std::size_t size)
-{
-#ifdef __SANITIZE_ADDRESS__
-    return ::operator new(size);
-#else
-    return Pool().Take();
-#endif
-}
-
-void TOutlineNode::operator delete(void* node) noexcept
-{
-#ifdef __SANITIZE_ADDRESS__
-    ::operator delete(node);
-#else
-    if (node)
-        Pool().Give(node);
-#endif
 }
 
 TOutlineNode::TOutlineNode() = default;

@@ -61,11 +61,6 @@ public:
     ~TOutlineNode();
     TOutlineNode(const TOutlineNode&) = delete;
     TOutlineNode& operator=(const TOutlineNode&) = delete;
-    // Nodes come from blocks of their own, 64 bytes apiece: the heap adds 16 to
-    // every block it hands out, 16 MB at a million nodes. They are made and deleted
-    // on the GUI thread, as Qt's widgets and their items are.
-    static void* operator new(std::size_t size);
-    static void operator delete(void* node) noexcept;
 
     TOutlineNode* parent() const { return Above && !Above->IsRoot ? Above : nullptr; }
     int childCount() const { return int(ChildCount); }
@@ -113,18 +108,17 @@ private:
     // Sets the outline of node and of every node below it.
     static void Join(TOutlineNode* node, TOutlineTree* tree);
 
-    // In this order after StoreIndex and Expanded, the fields leave no gaps: a
-    // node takes 64 bytes.
-    bool IsRoot = false;
+    TOutlineNode* Above = nullptr; // the outline's root for a top-level node
+    TOutlineTree* Tree = nullptr;
+    // The children's addresses, with room for the count rounded up to a power of
+    // two: 12 bytes where a vector takes 24, which with the caption keeps a node
+    // in 64 bytes.
+    TOutlineNode** Children = nullptr;
+    uint32_t ChildCount = 0;
     // Where the node was last seen among its siblings: finding a node's row is one
     // comparison while its level has not changed before it.
     mutable int RowGuess = 0;
-    // The children's addresses, with room for the count rounded up to a power of
-    // two: 12 bytes where a vector takes 24.
-    uint32_t ChildCount = 0;
-    TOutlineNode** Children = nullptr;
-    TOutlineNode* Above = nullptr; // the outline's root for a top-level node
-    TOutlineTree* Tree = nullptr;
+    bool IsRoot = false;
     TNodeCaption Caption;
 };
 

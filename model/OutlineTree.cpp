@@ -148,26 +148,7 @@ int TOutlineNode::indexOfChild(const TOutlineNode* node) const
 
 void TOutlineNode::Join(TOutlineNode* node, TOutlineTree* tree)
 {
-    std::vector<int> path;
-    for (TOutlineNode* at = node;;) {
-        at->Tree = tree;
-        if (at->ChildCount > 0) {
-            path.push_back(0);
-            at = at->Children[0];
-            continue;
-        }
-        for (;;) {
-            if (path.empty())
-                return;
-            TOutlineNode* up = at->Above;
-            if (uint32_t(++path.back()) < up->ChildCount) {
-                at = up->Children[path.back()];
-                break;
-            }
-            path.pop_back();
-            at = up;
-        }
-    }
+    PreOrder(node, [tree](TOutlineNode* at) { at->Tree = tree; });
 }
 
 void TOutlineNode::insertChild(int index, TOutlineNode* node)

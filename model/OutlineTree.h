@@ -122,6 +122,35 @@ private:
     TNodeCaption Caption;
 };
 
+// Visits node and every node below it, shown or not, in pre-order, without
+// recursing: deep outlines are legal. The walk keeps the path of child positions,
+// as long as the outline is deep: a list of the nodes still to visit would be as
+// long as it is wide, a million entries under a flat top level. visit leaves the
+// outline's shape as it is.
+template <typename TNode, typename TVisit> void PreOrder(TNode* node, TVisit visit)
+{
+    std::vector<int> path;
+    for (TNode* at = node;;) {
+        visit(at);
+        if (at->childCount() > 0) {
+            path.push_back(0);
+            at = at->child(0);
+            continue;
+        }
+        for (;;) {
+            if (path.empty())
+                return;
+            TNode* up = at->parent();
+            if (++path.back() < up->childCount()) {
+                at = up->child(path.back());
+                break;
+            }
+            path.pop_back();
+            at = up;
+        }
+    }
+}
+
 // The item model over an outline's nodes, for the tree view.
 class TOutlineModel final : public QAbstractItemModel
 {

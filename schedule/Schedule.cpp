@@ -8,8 +8,11 @@
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
+#include <sys/mman.h>
 #include <thread>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -85,12 +88,39 @@ struct TTarjan
     uint8_t OnStack = 0;
 };
 
+// A table needed only within one phase of a recalculation, in pages of its own that
+// go back to the system with it. Among the heap's blocks its pages would stay
+// resident: at a million tasks, Tarjan's table is 16 MB the program would keep for
+// nothing.
+template <typename T> class TPhaseTable
+{
+public:
+    TPhaseTable(std::size_t count, const T& value) : Bytes(std::max<std::size_t>(count, 1) * sizeof(T))
+    {
+        void* block = mmap(nullptr, Bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (block == MAP_FAILED)
+            throw std::bad_alloc();
+        madvise(block, Bytes, MADV_HUGEPAGE);
+        Rows = static_cast<T*>(block);
+        std::uninitialized_fill_n(Rows, count, value);
+    }
+    ~TPhaseTable() { munmap(Rows, Bytes); }
+    TPhaseTable(const TPhaseTable&) = delete;
+    TPhaseTable& operator=(const TPhaseTable&) = delete;
+
+    T& operator[](std::size_t i) { return Rows[i]; }
+
+private:
+    static_assert(std::is_trivially_destructible_v<T>);
+    std::size_t Bytes;
+    T* Rows;
+};
+
 // Buffers the document keeps from one recalculation to the next, so a recalculation
 // after every change allocates nothing once the project has been seen at its size.
 struct TWorkspace final : TDocumentScratch, TBoundOutline
 {
     std::vector<TInfo> Info;
-    std::vector<TTarjan> Tarjan;
     std::vector<uint32_t> Walked; // records in the outline's pre-order
     std::vector<TOutlineNode*> NodeOf;
     std::vector<int32_t> IdOf;
@@ -1054,7 +1084,6 @@ private:
     TInfo& Info(uint32_t i) { return W.Info[i]; }
     bool HasChildren(uint32_t i) { return Info(i).FirstChild != None; }
     uint32_t Predecessor(uint32_t i) { return Info(i).Predecessor; }
-    TTarjan& Tarjan(uint32_t i) { return W.Tarjan[i]; }
 
     // A bound task's changes are reported when its dates are written back.
     void ClearLink(uint32_t i)
@@ -1225,15 +1254,16 @@ private:
     {
         if (!AnyLinkToASummaryTask())
             return;
-        FindStronglyConnectedParts();
+        TPhaseTable<TTarjan> parts(Count, TTarjan{});
+        FindStronglyConnectedParts(parts);
         std::vector<uint32_t> looping;
         for (uint32_t t = 0; t < Count; ++t) {
             const uint32_t p = Predecessor(t);
-            if (p != None && Tarjan(t).Component != None && Tarjan(t).Component == Tarjan(p).Component)
+            if (p != None && parts[t].Component != None && parts[t].Component == parts[p].Component)
                 looping.push_back(t);
         }
         for (uint32_t t : looping) { // in store order
-            if (Reaches(Predecessor(t), t))
+            if (Reaches(parts, Predecessor(t), t))
                 ClearLink(t);
             else
                 Info(t).LinkKept = 1;
@@ -1254,21 +1284,20 @@ private:
     }
 
     // Tarjan's algorithm without recursion over the live tasks.
-    void FindStronglyConnectedParts()
+    void FindStronglyConnectedParts(TPhaseTable<TTarjan>& parts)
     {
         std::vector<TDependencies> calls;
         uint32_t counter = 0;
         uint32_t components = 0;
         W.Stack.clear();
-        W.Tarjan.assign(Count, TTarjan{});
         auto enter = [&](uint32_t t) {
-            Tarjan(t).Index = Tarjan(t).Low = counter++;
+            parts[t].Index = parts[t].Low = counter++;
             W.Stack.push_back(t);
-            Tarjan(t).OnStack = 1;
+            parts[t].OnStack = 1;
             calls.push_back(DependenciesOf(t));
         };
         for (uint32_t root : W.Walked) {
-            if (Tarjan(root).Index != None)
+            if (parts[root].Index != None)
                 continue;
             enter(root);
             while (!calls.empty()) {
@@ -1276,24 +1305,24 @@ private:
                 const uint32_t t = calls.back().Task;
                 uint32_t d;
                 if (Next(calls.back(), d)) {
-                    if (Tarjan(d).Index == None)
+                    if (parts[d].Index == None)
                         enter(d);
-                    else if (Tarjan(d).OnStack)
-                        Tarjan(t).Low = std::min(Tarjan(t).Low, Tarjan(d).Index);
+                    else if (parts[d].OnStack)
+                        parts[t].Low = std::min(parts[t].Low, parts[d].Index);
                     continue;
                 }
                 calls.pop_back();
                 if (!calls.empty()) {
-                    TTarjan& caller = Tarjan(calls.back().Task);
-                    caller.Low = std::min(caller.Low, Tarjan(t).Low);
+                    TTarjan& caller = parts[calls.back().Task];
+                    caller.Low = std::min(caller.Low, parts[t].Low);
                 }
-                if (Tarjan(t).Low == Tarjan(t).Index) {
+                if (parts[t].Low == parts[t].Index) {
                     uint32_t m;
                     do {
                         m = W.Stack.back();
                         W.Stack.pop_back();
-                        Tarjan(m).OnStack = 0;
-                        Tarjan(m).Component = components;
+                        parts[m].OnStack = 0;
+                        parts[m].Component = components;
                     } while (m != t);
                     ++components;
                 }
@@ -1303,10 +1332,10 @@ private:
 
     // Whether `from`'s dates depend on `target` through containment and the links
     // kept so far, searching only the strongly connected part they share.
-    bool Reaches(uint32_t from, uint32_t target)
+    bool Reaches(TPhaseTable<TTarjan>& parts, uint32_t from, uint32_t target)
     {
         const uint32_t search = ++Stamp;
-        const uint32_t part = Tarjan(target).Component;
+        const uint32_t part = parts[target].Component;
         W.Stack.assign(1, from);
         Info(from).Mark = search;
         while (!W.Stack.empty()) {
@@ -1316,7 +1345,7 @@ private:
             if (t == target)
                 return true;
             auto follow = [&](uint32_t d) {
-                if (d != None && Tarjan(d).Component == part && Info(d).Mark != search) {
+                if (d != None && parts[d].Component == part && Info(d).Mark != search) {
                     Info(d).Mark = search;
                     W.Stack.push_back(d);
                 }

@@ -118,6 +118,12 @@ void TOutlineView::EnsureRows() const
         return;
     Rows.clear();
     const TOutlineNode* root = invisibleRootItem();
+    // Counted first: grown as it is filled, the list would take up to twice its
+    // size, and the blocks it outgrew stay among the heap's pages.
+    std::size_t count = 0;
+    for (int i = 0; i < root->childCount(); ++i)
+        count += ShownCount(root->child(i));
+    Rows.reserve(count);
     for (int i = 0; i < root->childCount(); ++i)
         AppendShown(root->child(i), Rows);
     Stale = false;

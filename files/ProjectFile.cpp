@@ -782,7 +782,7 @@ private:
     {
         const uint32_t k = Position++;
         if (k + BoundNodesAhead < Bound->NodeCount())
-            __builtin_prefetch(&Bound->NodeAt(k + BoundNodesAhead)->Expanded);
+            __builtin_prefetch(Bound->NodeAt(k + BoundNodesAhead));
         Expanded.push_back(IsExpanded(Bound->NodeAt(k)));
         const bool hasChildren = Bound->HasChildrenAt(k);
         TStep step{Bound->RecordAt(k), hasChildren, false, hasChildren ? 0 : Bound->ListsEndingAt(k)};

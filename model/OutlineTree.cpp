@@ -17,6 +17,8 @@ bool IsLatin1(QStringView text)
 
 } // namespace
 
+static_assert(sizeof(TOutlineNode) == 56, "a node is to take 64 bytes of the heap");
+
 void* TNodeCaption::Block() const
 {
     void* block = nullptr;
@@ -102,19 +104,25 @@ TOutlineNode::~TOutlineNode()
     if (Above)
         Above->takeChild(Above->indexOfChild(this));
     for (TOutlineNode* at = this;;) {
-        if (at->ChildCount > 0) {
-            at = at->Children[at->ChildCount - 1];
+        if (at->childCount() > 0) {
+            at = at->Children[at->childCount() - 1];
             continue;
         }
         if (at == this)
             break;
         TOutlineNode* up = at->Above;
-        --up->ChildCount;
-        at->Above = nullptr;
-        delete at;
+        delete up->DropLast();
         at = up;
     }
-    std::free(Children);
+    if (Children)
+        std::free(reinterpret_cast<char*>(Children) - ListHeader);
+}
+
+TOutlineNode* TOutlineNode::DropLast()
+{
+    TOutlineNode* node = Children[--CountOf(Children)];
+    node->Above = nullptr;
+    return node;
 }
 
 namespace {
@@ -134,11 +142,11 @@ int TOutlineNode::indexOfChild(const TOutlineNode* node) const
     if (!node || node->Above != this)
         return -1;
     const int count = childCount();
-    const int guess = std::clamp(node->RowGuess, 0, count - 1);
+    const int guess = std::clamp(int(node->RowGuess), 0, count - 1);
     for (int step = 0; guess - step >= 0 || guess + step < count; ++step) {
         for (const int row : {guess - step, guess + step}) {
             if (row >= 0 && row < count && Children[row] == node) {
-                node->RowGuess = row;
+                node->RowGuess = uint32_t(row);
                 return row;
             }
         }
@@ -163,25 +171,29 @@ void TOutlineNode::insertChildren(int index, const std::vector<TOutlineNode*>& n
     };
     if (index < 0 || index > childCount() || nodes.empty() || std::any_of(nodes.begin(), nodes.end(), placed))
         return;
-    const std::size_t count = ChildCount + nodes.size();
-    if (count > std::size_t(std::numeric_limits<int>::max()))
+    const std::size_t before = std::size_t(childCount());
+    const std::size_t count = before + nodes.size();
+    // A row must fit where the node keeps the guess of it.
+    if (count > std::size_t(1) << 30)
         throw std::bad_alloc();
-    if (count > Room(ChildCount)) {
-        void* grown = std::realloc(Children, Room(count) * sizeof(TOutlineNode*));
+    if (count > Room(before)) {
+        char* block = Children ? reinterpret_cast<char*>(Children) - ListHeader : nullptr;
+        void* grown = std::realloc(block, ListHeader + Room(count) * sizeof(TOutlineNode*));
         if (!grown)
             throw std::bad_alloc();
-        Children = static_cast<TOutlineNode**>(grown);
+        Children = reinterpret_cast<TOutlineNode**>(static_cast<char*>(grown) + ListHeader);
+        CountOf(Children) = uint32_t(before);
     }
     TOutlineModel* model = Tree ? Tree->Model : nullptr;
     if (model)
         model->beginInsertRows(model->IndexOf(this), index, index + int(nodes.size()) - 1);
     std::memmove(Children + index + nodes.size(), Children + index,
-                 (ChildCount - std::size_t(index)) * sizeof(TOutlineNode*));
+                 (before - std::size_t(index)) * sizeof(TOutlineNode*));
     std::copy(nodes.begin(), nodes.end(), Children + index);
-    ChildCount = uint32_t(count);
+    CountOf(Children) = uint32_t(count);
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         nodes[i]->Above = this;
-        nodes[i]->RowGuess = index + int(i);
+        nodes[i]->RowGuess = uint32_t(index) + uint32_t(i);
         if (Tree)
             Join(nodes[i], Tree);
     }
@@ -198,8 +210,8 @@ TOutlineNode* TOutlineNode::takeChild(int index)
         model->beginRemoveRows(model->IndexOf(this), index, index);
     TOutlineNode* node = Children[index];
     std::memmove(Children + index, Children + index + 1,
-                 (ChildCount - std::size_t(index) - 1) * sizeof(TOutlineNode*));
-    --ChildCount;
+                 (std::size_t(childCount()) - std::size_t(index) - 1) * sizeof(TOutlineNode*));
+    --CountOf(Children);
     node->Above = nullptr;
     if (Tree)
         Join(node, nullptr);
@@ -300,7 +312,7 @@ QModelIndex TOutlineModel::index(int row, int column, const QModelIndex& parent)
     TOutlineNode* node = NodeOf(parent)->child(row);
     if (!node)
         return {};
-    node->RowGuess = row;
+    node->RowGuess = uint32_t(row);
     return createIndex(row, column, node);
 }
 
@@ -409,11 +421,8 @@ void TOutlineTree::clear()
     selectionModel()->clear();
     Model->beginResetModel();
     TOutlineNode& root = Model->Root;
-    while (root.ChildCount > 0) {
-        TOutlineNode* node = root.Children[--root.ChildCount];
-        node->Above = nullptr;
-        delete node;
-    }
+    while (root.childCount() > 0)
+        delete root.DropLast();
     Model->endResetModel();
 }
 

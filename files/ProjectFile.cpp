@@ -96,8 +96,9 @@ public:
         if (length == 0)
             return EmptyText();
         const uchar* units = Take(qsizetype(length) * 2);
-        char16_t* text = NewText(std::size_t(length));
+        auto* text = new char16_t[std::size_t(length) + 1];
         qFromLittleEndian<quint16>(units, length, text);
+        text[length] = 0;
         return text;
     }
 

@@ -1,7 +1,5 @@
 #include "DynaArray.h"
 
-#include "Slabs.h"
-
 #include <atomic>
 #include <bit>
 #include <cstdio>
@@ -90,31 +88,7 @@ void ReportToStderr(const std::string& message)
     throw EAbort();
 }
 
-#ifndef __SANITIZE_ADDRESS__
-TSlabs& Slabs()
-{
-    // Never destroyed: a store may outlive every other static object.
-    static TSlabs* slabs = new TSlabs(sizeof(TDynaArray));
-    return *slabs;
-}
-#endif
-
 } // namespace
-
-#ifndef __SANITIZE_ADDRESS__
-void* TDynaArray::operator new(std::size_t bytes)
-{
-    return bytes == sizeof(TDynaArray) ? Slabs().Take() : ::operator new(bytes);
-}
-
-void TDynaArray::operator delete(void* block, std::size_t bytes) noexcept
-{
-    if (bytes != sizeof(TDynaArray))
-        ::operator delete(block);
-    else if (block)
-        Slabs().Give(block);
-}
-#endif
 
 TStoreMemory::AllocFn TStoreMemory::Alloc = ZeroAlloc;
 TStoreMemory::ResizeFn TStoreMemory::Resize = ZeroResize;

@@ -2,7 +2,6 @@
 
 #include "Errors.h"
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -20,15 +19,6 @@ public:
     TDynaArray(const TDynaArray&) = delete;
     TDynaArray& operator=(const TDynaArray&) = delete;
 
-#ifndef __SANITIZE_ADDRESS__
-    // Every task has a list of its own, so an open project has as many stores as
-    // tasks: they come from slabs of their own, 48 bytes each where the heap takes
-    // 64. Under the address sanitizer they are the heap's, so that it checks each
-    // list's release.
-    static void* operator new(std::size_t bytes);
-    static void operator delete(void* block, std::size_t bytes) noexcept;
-#endif
-
     // No range check: callers pass 0 <= index < Count.
     void* Select(int32_t index);
     void* Append();
@@ -37,10 +27,7 @@ public:
     bool Next();
 
     // Element address without moving the current element; no range check.
-    void* At(uint32_t index) const
-    {
-        return static_cast<char*>(Data) + std::size_t(index) * ElementSize;
-    }
+    void* At(uint32_t index) const { return static_cast<char*>(Data) + std::size_t(index) * ElementSize; }
 
     void** CursorVar;
     void* Current = nullptr;

@@ -1,7 +1,5 @@
 #include "OutlineTree.h"
 
-#include "Slabs.h"
-
 #include <QHeaderView>
 #include <algorithm>
 #include <bit>
@@ -19,33 +17,7 @@ bool IsLatin1(QStringView text)
 
 } // namespace
 
-static_assert(sizeof(TOutlineNode) == 56, "nodes are a million blocks of an open project");
-
-#ifndef __SANITIZE_ADDRESS__
-namespace {
-
-TSlabs& NodeSlabs()
-{
-    // Never destroyed: a node may outlive every other static object.
-    static TSlabs* slabs = new TSlabs(sizeof(TOutlineNode));
-    return *slabs;
-}
-
-} // namespace
-
-void* TOutlineNode::operator new(std::size_t bytes)
-{
-    return bytes == sizeof(TOutlineNode) ? NodeSlabs().Take() : ::operator new(bytes);
-}
-
-void TOutlineNode::operator delete(void* block, std::size_t bytes) noexcept
-{
-    if (bytes != sizeof(TOutlineNode))
-        ::operator delete(block);
-    else if (block)
-        NodeSlabs().Give(block);
-}
-#endif
+static_assert(sizeof(TOutlineNode) == 56, "a node is to take 64 bytes of the heap");
 
 void* TNodeCaption::Block() const
 {

@@ -62,22 +62,8 @@ public:
     TOutlineNode(const TOutlineNode&) = delete;
     TOutlineNode& operator=(const TOutlineNode&) = delete;
 
-#ifndef __SANITIZE_ADDRESS__
-    // Nodes come from slabs of their own (model/Slabs.h), 56 bytes each where the
-    // heap takes 64. Under the address sanitizer they are the heap's, so that it
-    // checks each node's release.
-    static void* operator new(std::size_t bytes);
-    static void operator delete(void* block, std::size_t bytes) noexcept;
-#endif
-
-    TOutlineNode* parent() const
-    {
-        return Above && !Above->IsRoot ? Above : nullptr;
-    }
-    int childCount() const
-    {
-        return Children ? int(CountOf(Children)) : 0;
-    }
+    TOutlineNode* parent() const { return Above && !Above->IsRoot ? Above : nullptr; }
+    int childCount() const { return Children ? int(CountOf(Children)) : 0; }
     TOutlineNode* child(int index) const
     {
         return index >= 0 && index < childCount() ? Children[index] : nullptr;
@@ -86,25 +72,13 @@ public:
     // A node that already has a parent or an outline is left where it is.
     void insertChild(int index, TOutlineNode* node);
     void insertChildren(int index, const std::vector<TOutlineNode*>& nodes);
-    void addChild(TOutlineNode* node)
-    {
-        insertChild(childCount(), node);
-    }
+    void addChild(TOutlineNode* node) { insertChild(childCount(), node); }
     TOutlineNode* takeChild(int index);
-    void removeChild(TOutlineNode* node)
-    {
-        takeChild(indexOfChild(node));
-    }
-    TOutlineTree* treeWidget() const
-    {
-        return Tree;
-    }
+    void removeChild(TOutlineNode* node) { takeChild(indexOfChild(node)); }
+    TOutlineTree* treeWidget() const { return Tree; }
 
     QString text(int column) const;
-    void setText(int column, const QString& text)
-    {
-        setData(column, Qt::DisplayRole, text);
-    }
+    void setText(int column, const QString& text) { setData(column, Qt::DisplayRole, text); }
     // The caption is the only data: column 0 as shown and as edited.
     QVariant data(int column, int role) const;
     void setData(int column, int role, const QVariant& value);
@@ -112,10 +86,7 @@ public:
     // gives every node its caption from the record's Name.
     void SetCaption(QStringView caption);
     // Every node can be selected and its caption edited in place.
-    Qt::ItemFlags flags() const
-    {
-        return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable;
-    }
+    Qt::ItemFlags flags() const { return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable; }
     bool isSelected() const;
     void setSelected(bool selected);
     // Asked and set through the outline's tree view, as the tree widget's items do.
@@ -135,8 +106,8 @@ private:
 
     // Where the node was last seen among its siblings: finding a node's row is one
     // comparison while its level has not changed before it. With the flags beside
-    // it, and the count of children in their list, a node takes 56 bytes; with 4
-    // bytes more it would take 64, and 80 of the heap.
+    // the store index, and the count of children in their list, a node takes 56
+    // bytes and 64 of the heap; with 4 bytes more it would take 80.
     mutable uint32_t RowGuess : 30 = 0;
     bool IsRoot : 1 = false;
     TOutlineNode* Above = nullptr; // the outline's root for a top-level node

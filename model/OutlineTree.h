@@ -106,7 +106,7 @@ private:
 
     // Where the node was last seen among its siblings: finding a node's row is one
     // comparison while its level has not changed before it. With the flags beside
-    // the store index, and the count of children in their list, a node takes 56
+    // it in one word, and the count of children in their list, a node takes 56
     // bytes and 64 of the heap; with 4 bytes more it would take 80.
     mutable uint32_t RowGuess : 30 = 0;
     bool IsRoot : 1 = false;

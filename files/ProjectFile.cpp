@@ -3,6 +3,7 @@
 #include "DurableFile.h"
 #include "HugePages.h"
 #include "Outline.h"
+#include "Slabs.h"
 #include "Texts.h"
 #include "Undo.h"
 
@@ -96,9 +97,8 @@ public:
         if (length == 0)
             return EmptyText();
         const uchar* units = Take(qsizetype(length) * 2);
-        auto* text = new char16_t[std::size_t(length) + 1];
+        char16_t* text = NewText(std::size_t(length));
         qFromLittleEndian<quint16>(units, length, text);
-        text[length] = 0;
         return text;
     }
 
@@ -970,10 +970,13 @@ bool ReadProjectFile(TDocument& doc, const QString& name)
         return false;
     posix_fadvise(file.handle(), 0, 0, POSIX_FADV_SEQUENTIAL);
     const qint64 size = std::max<qint64>(file.size(), 0);
-    // A project takes about two and a half times its file's size of the heap (a
-    // task's resource list alone is 400 bytes, its entry about 350); one of names
-    // alone about two, which the reader measures as it goes.
+    // A project takes up to about two and a half times its file's size of the heap
+    // (a task's resource list alone is 400 bytes); one of names alone takes little,
+    // its nodes and names coming from slabs, which the reader measures as it goes.
     THeapPrefault prefault(std::size_t(size) / 2 * 5);
+    // Nodes, names and the lists' store objects come from slabs: up to 16 MiB of
+    // them filled ahead, none for a file of less than 16 MiB.
+    const TSlabsAhead slabs(std::min<std::size_t>(std::size_t(size) >> 24, 8));
     TReader in(file.handle(), size, &prefault);
     ReadFrom(in, doc);
     return true;

@@ -1,5 +1,7 @@
 #include "DynaArray.h"
 
+#include "Slabs.h"
+
 #include <atomic>
 #include <bit>
 #include <cstdio>
@@ -88,7 +90,27 @@ void ReportToStderr(const std::string& message)
     throw EAbort();
 }
 
+TSlabs& Slabs()
+{
+    // Never destroyed: a store may outlive every other static object.
+    static TSlabs* slabs = new TSlabs(sizeof(TDynaArray));
+    return *slabs;
+}
+
 } // namespace
+
+void* TDynaArray::operator new(std::size_t bytes)
+{
+    return bytes == sizeof(TDynaArray) ? Slabs().Take() : ::operator new(bytes);
+}
+
+void TDynaArray::operator delete(void* block, std::size_t bytes) noexcept
+{
+    if (bytes != sizeof(TDynaArray))
+        ::operator delete(block);
+    else if (block)
+        Slabs().Give(block);
+}
 
 TStoreMemory::AllocFn TStoreMemory::Alloc = ZeroAlloc;
 TStoreMemory::ResizeFn TStoreMemory::Resize = ZeroResize;

@@ -2,6 +2,7 @@
 
 #include "Errors.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -18,6 +19,12 @@ public:
     ~TDynaArray();
     TDynaArray(const TDynaArray&) = delete;
     TDynaArray& operator=(const TDynaArray&) = delete;
+
+    // Every task has a list of its own, so an open project has as many stores as
+    // tasks: they come from slabs of their own (model/Slabs.h), 48 bytes each where
+    // the heap takes 64.
+    static void* operator new(std::size_t bytes);
+    static void operator delete(void* block, std::size_t bytes) noexcept;
 
     // No range check: callers pass 0 <= index < Count.
     void* Select(int32_t index);

@@ -76,7 +76,7 @@ THeapPrefault::THeapPrefault([[maybe_unused]] std::size_t bytes)
     std::free(reserve);
     From = from;
     End = std::max(from, to);
-    Until = from + (((End - from) / 5 * 2) & ~(FillStep - 1));
+    Until = from + (((End - from) / 16) & ~(FillStep - 1));
     try {
         Filling = std::thread([this] {
             for (std::uintptr_t at = From; !Stop; at += FillStep) {

@@ -51,9 +51,10 @@ public:
     // The heap's blocks have grown for part of whole (a file's bytes read so far, of
     // all of them): the filling ends where the same growth for the whole, and an
     // eighth more, would end, or at the reserve's end. Until then it waits after
-    // the first two fifths of the reserve. A reserve sized for the richest projects
-    // is otherwise filled for a plain one as well, and its pages not used count to
-    // the program's peak memory.
+    // the first sixteenth of the reserve: as much as the first sixteenth of a file
+    // grows the heap when the reserve is sized for the richest projects. Such a
+    // reserve is otherwise filled for a plain one as well, and its pages not used
+    // count to the program's peak memory.
     void Measure(std::size_t part, std::size_t whole);
 
 private:

@@ -1,5 +1,7 @@
 #include "OutlineTree.h"
 
+#include "Slabs.h"
+
 #include <QHeaderView>
 #include <algorithm>
 #include <bit>
@@ -15,9 +17,29 @@ bool IsLatin1(QStringView text)
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
 }
 
+TSlabs& NodeSlabs()
+{
+    // Never destroyed: a node may outlive every other static object.
+    static TSlabs* slabs = new TSlabs(sizeof(TOutlineNode));
+    return *slabs;
+}
+
 } // namespace
 
-static_assert(sizeof(TOutlineNode) == 56, "a node is to take 64 bytes of the heap");
+static_assert(sizeof(TOutlineNode) == 56, "nodes are a million blocks of an open project");
+
+void* TOutlineNode::operator new(std::size_t bytes)
+{
+    return bytes == sizeof(TOutlineNode) ? NodeSlabs().Take() : ::operator new(bytes);
+}
+
+void TOutlineNode::operator delete(void* block, std::size_t bytes) noexcept
+{
+    if (bytes != sizeof(TOutlineNode))
+        ::operator delete(block);
+    else if (block)
+        NodeSlabs().Give(block);
+}
 
 void* TNodeCaption::Block() const
 {

@@ -50,8 +50,8 @@ char16_t* CopyText(const char16_t* text)
     const std::size_t length = std::char_traits<char16_t>::length(text);
     if (length == 0)
         return EmptyText();
-    auto* copy = new char16_t[length + 1];
-    std::char_traits<char16_t>::copy(copy, text, length + 1);
+    char16_t* copy = NewText(length);
+    std::char_traits<char16_t>::copy(copy, text, length);
     return copy;
 }
 

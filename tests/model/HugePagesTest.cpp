@@ -120,7 +120,7 @@ long ResidentKiB()
     return -1;
 }
 
-// Until the first part of the file is measured, the filling stops after two fifths
+// Until the first part of the file is measured, the filling stops after a sixteenth
 // of the reserve; a first part that grew the heap by nothing then ends it at once.
 // The rest of the reserve's pages stay untouched, where filling them would take
 // half a second and count to the program's peak.
@@ -130,7 +130,7 @@ TEST(HeapPrefault, TheFillingWaitsForTheMeasureAndLittleGrowthEndsIt)
     GTEST_SKIP() << "the address sanitizer's heap is its own";
 #endif
     constexpr std::size_t Reserve = std::size_t(320) << 20;
-    constexpr long Lead = long(Reserve / 5 * 2) >> 10;
+    constexpr long Lead = long(Reserve / 16) >> 10;
     const std::size_t arenaBefore = mallinfo2().arena;
     const long before = ResidentKiB();
     THeapPrefault prefault(mallinfo2().fordblks + Reserve);

@@ -74,10 +74,17 @@ struct TDocument
     int64_t ArbeiterIdFloor = 0;
     std::unique_ptr<TDocumentScratch> ScheduleScratch;
     // The tasks whose dates, link or summary mark a recalculation changed, by store
-    // index, gathered until the undo history takes them into its next step (in any
-    // order, some more than once); with RescheduledAll, any task may have changed.
-    std::vector<uint32_t> Rescheduled;
-    bool RescheduledAll = false;
+    // index with those fields as they were before it, gathered while the undo
+    // history follows the document (from its first step on) until the history takes
+    // them into its next step: in any order, a task changed more than once in the
+    // order of its changes.
+    struct TRescheduled
+    {
+        uint32_t Index;
+        TScheduleFields Before;
+    };
+    std::vector<TRescheduled> Rescheduled;
+    bool FollowRescheduled = false;
     // The other way round: the tasks the undo history saw written since the last
     // recalculation (touched by a command, put back by an undo or redo step), by
     // store index, in any order, some more than once. WrittenKnown says that these

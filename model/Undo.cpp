@@ -221,20 +221,7 @@ void Select(TDocument& doc, const std::array<std::optional<TNodePath>, 2>& paths
 void ForgetRescheduled(TDocument& doc)
 {
     doc.Rescheduled.clear();
-    doc.RescheduledAll = false;
-}
-
-void BuildShadow(TDocument& doc)
-{
-    ForgetRescheduled(doc);
-    const uint32_t count = doc.VorgangStore->Count;
-    // Room for the tasks inserted next: growing by one would copy the whole shadow
-    // at the first insert.
-    doc.Undo.Shadow.reserve(count + count / 8 + 64);
-    doc.Undo.Shadow.resize(count);
-    for (uint32_t i = 0; i < count; ++i)
-        doc.Undo.Shadow[i] = ScheduleFieldsOf(doc.VorgangAt(i));
-    doc.Undo.ShadowValid = true;
+    doc.Rescheduled.shrink_to_fit();
 }
 
 } // namespace
@@ -272,33 +259,24 @@ void CloseRecords(std::vector<TUndoState::TTouched<TRec>>& touched, uint32_t cou
         changes.push_back({i, TRecordCopy<TRec>::Released(at(i)), TRecordCopy<TRec>(at(i))});
 }
 
-// The dates the recalculation moved in tasks the command did not touch itself. Only
-// the tasks a recalculation reported can differ from the shadow.
+// The dates the recalculation moved in tasks the command did not touch itself: each
+// task reported, from its fields before its first change to its fields now.
 void CloseSchedule(TDocument& doc, TRecording& r, TUndoStep& step)
 {
-    std::vector<TScheduleFields>& shadow = doc.Undo.Shadow;
-    const uint32_t count = doc.VorgangStore->Count;
-    auto close = [&](uint32_t i) {
+    auto& reported = doc.Rescheduled;
+    std::stable_sort(reported.begin(), reported.end(),
+                     [](const auto& a, const auto& b) { return a.Index < b.Index; });
+    for (auto e = reported.begin(); e != reported.end(); ++e) {
+        const uint32_t i = e->Index;
+        if (i >= r.VorgangCount || (e != reported.begin() && i == (e - 1)->Index) ||
+            r.TouchedVorgaenge.contains(i))
+            continue;
         const TScheduleFields now = ScheduleFieldsOf(doc.VorgangAt(i));
-        if (!r.TouchedVorgaenge.contains(i) && !SameSchedule(shadow[i], now))
-            step.Schedule.push_back({i, shadow[i], now});
-        shadow[i] = now;
-    };
-    if (doc.RescheduledAll) {
-        for (uint32_t i = 0; i < r.VorgangCount; ++i)
-            close(i);
-    } else {
-        std::sort(doc.Rescheduled.begin(), doc.Rescheduled.end());
-        for (auto i = doc.Rescheduled.begin(); i != doc.Rescheduled.end(); ++i)
-            if (*i < r.VorgangCount && (i == doc.Rescheduled.begin() || *i != *(i - 1)))
-                close(*i);
+        if (!SameSchedule(e->Before, now))
+            step.Schedule.push_back({i, e->Before, now});
     }
-    for (uint32_t i : r.TouchedVorgaenge)
-        shadow[i] = ScheduleFieldsOf(doc.VorgangAt(i));
-    shadow.resize(count);
-    for (uint32_t i = r.VorgangCount; i < count; ++i)
-        shadow[i] = ScheduleFieldsOf(doc.VorgangAt(i));
     ForgetRescheduled(doc);
+    doc.Undo.TasksAfterStep = doc.VorgangStore->Count;
 }
 
 bool RecordedAnything(const TDocument& doc, const TRecording& r)
@@ -317,10 +295,14 @@ TUndoRecording::TUndoRecording(TDocument& doc, const QString& name) : Doc(doc)
         return;
     }
     TUndoState& undo = doc.Undo;
-    if (undo.ShadowValid && undo.Shadow.size() != doc.VorgangStore->Count)
+    if (doc.FollowRescheduled && undo.TasksAfterStep != doc.VorgangStore->Count)
         ForgetHistory(doc);
-    if (!undo.ShadowValid)
-        BuildShadow(doc);
+    if (!doc.FollowRescheduled) {
+        // What recalculations changed before the history began is no step's.
+        ForgetRescheduled(doc);
+        doc.FollowRescheduled = true;
+        undo.TasksAfterStep = doc.VorgangStore->Count;
+    }
     auto recording = std::make_unique<TRecording>();
     recording->Step = std::make_unique<TUndoStep>();
     recording->Step->Name = name;
@@ -428,6 +410,18 @@ void MoveRecorded(TDocument& doc, TOutlineKind kind, TOutlineNode* node, TMovePl
 
 namespace {
 
+// A step put back gives these tasks their fields as they were: what was reported
+// of them before no longer is what the next step changes.
+void ForgetReportsOf(TDocument& doc, std::vector<uint32_t>& written)
+{
+    if (doc.Rescheduled.empty())
+        return;
+    std::sort(written.begin(), written.end());
+    std::erase_if(doc.Rescheduled, [&](const TDocument::TRescheduled& e) {
+        return std::binary_search(written.begin(), written.end(), e.Index);
+    });
+}
+
 template <typename TRec, typename TAt>
 void RestoreRecords(TDocument& doc, const std::vector<TRecordChange<TRec>>& changes, bool forward, TAt at)
 {
@@ -439,20 +433,21 @@ void Apply(TDocument& doc, const TUndoStep& step, bool forward)
 {
     const QSignalBlocker quietTasks(doc.Vorgangs);
     const QSignalBlocker quietResources(doc.Arbeiter);
-    std::vector<TScheduleFields>& shadow = doc.Undo.Shadow;
     RestoreRecords(doc, step.Vorgaenge, forward,
                    [&](uint32_t i) -> TVorgangRec& { return doc.VorgangAt(i); });
     RestoreRecords(doc, step.Arbeiter, forward,
                    [&](uint32_t i) -> TArbeiterRec& { return doc.ArbeiterAt(i); });
+    std::vector<uint32_t> written;
     for (const auto& change : step.Vorgaenge) {
-        shadow[change.Index] = ScheduleFieldsOf(doc.VorgangAt(change.Index));
+        written.push_back(change.Index);
         NoteWritten(doc, change.Index);
     }
     for (const TScheduleChange& change : step.Schedule) {
         SetScheduleFields(doc.VorgangAt(change.Index), forward ? change.After : change.Before);
-        shadow[change.Index] = forward ? change.After : change.Before;
+        written.push_back(change.Index);
         NoteWritten(doc, change.Index);
     }
+    ForgetReportsOf(doc, written);
     if (step.Labels) {
         SetLabelTexts(LabelsOf(doc, step.Labels->Outline),
                       forward ? step.Labels->After : step.Labels->Before);
@@ -469,7 +464,7 @@ void Apply(TDocument& doc, const TUndoStep& step, bool forward)
 template <typename TNext, typename TMove> bool Travel(TDocument& doc, TNext next, bool forward, TMove move)
 {
     StopBackgroundWork(doc);
-    if (IsRecording(doc) || !doc.Undo.ShadowValid)
+    if (IsRecording(doc))
         return false;
     const TUndoStep* step = next();
     if (!step)
@@ -528,13 +523,6 @@ void ForgetHistory(TDocument& doc)
     TUndoState& undo = doc.Undo;
     undo.Recording.reset();
     undo.History.Clear(!doc.Changed);
-    undo.Shadow.clear();
-    undo.Shadow.shrink_to_fit();
-    undo.ShadowValid = false;
-}
-
-void PrepareUndoShadow(TDocument& doc)
-{
-    if (!doc.Undo.ShadowValid)
-        BuildShadow(doc);
+    doc.FollowRescheduled = false;
+    ForgetRescheduled(doc);
 }

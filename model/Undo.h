@@ -56,8 +56,3 @@ void MarkSaved(TDocument& doc);
 bool AtSavedState(const TDocument& doc);
 // Drops every step: the stores are emptied, or the document changed outside any step.
 void ForgetHistory(TDocument& doc);
-// Makes the copy of every task's dates, link and summary mark that the history
-// keeps, unless it has one: the first command recorded would make it, at a million
-// tasks a third of a second. For the thread that checks the dates after a file is
-// read, while nothing else changes the document.
-void PrepareUndoShadow(TDocument& doc);

@@ -167,13 +167,12 @@ private:
     std::size_t TotalBytes = 0;
 };
 
-// The history with what recording a step needs: the recalculated fields of every
-// task as the last step left them, and the step being recorded.
+// The history with what recording a step needs: the count of tasks the last step
+// left, and the step being recorded.
 struct TUndoState
 {
     TUndoHistory History;
-    std::vector<TScheduleFields> Shadow;
-    bool ShadowValid = false;
+    uint32_t TasksAfterStep = 0;
 
     // A record the command is about to change, as it was before; Commit pairs it
     // with its state after. Records the command appends need none.

@@ -54,8 +54,8 @@ struct TInfo
     uint8_t LeadsToEnd = 0; // following the links from here ends without a loop
     uint8_t LinkKept = 0;
     uint8_t State : 2 = 0; // settling: 0 new, 1 waiting for dependencies, 2 settled
-    // The run changed the record's dates, link or summary mark: the record is
-    // reported as written once its dates are settled.
+    // The run changed the record's dates, link or summary mark, and reported it
+    // with its fields before.
     uint8_t Changed : 1 = 0;
 };
 static_assert(sizeof(TInfo) == 32);
@@ -286,12 +286,23 @@ struct TWorkspace final : TDocumentScratch, TBoundOutline
     }
 };
 
-void Report(TDocument& doc, uint32_t count, uint32_t t)
+// Task t's dates, link or summary mark changed from before, for the undo history
+// while it follows the document. Past two entries a task, the later ones of a task
+// go, so that recalculations outside any step, which no step takes in, cannot
+// gather without end.
+void Report(TDocument& doc, uint32_t count, uint32_t t, const TScheduleFields& before)
 {
-    if (doc.Rescheduled.size() >= count)
-        doc.RescheduledAll = true;
-    if (!doc.RescheduledAll)
-        doc.Rescheduled.push_back(t);
+    if (!doc.FollowRescheduled)
+        return;
+    auto& list = doc.Rescheduled;
+    if (list.size() >= 2 * std::size_t(count) + 64) {
+        std::stable_sort(list.begin(), list.end(),
+                         [](const auto& a, const auto& b) { return a.Index < b.Index; });
+        list.erase(std::unique(list.begin(), list.end(),
+                               [](const auto& a, const auto& b) { return a.Index == b.Index; }),
+                   list.end());
+    }
+    list.push_back({t, before});
 }
 
 // Numbers the pre-order again from position at on.
@@ -911,7 +922,7 @@ private:
             Write(rec.Ende, W.Left[t].Ende);
             W.Left[t] = ScheduleFieldsOf(rec);
             if (!SameSchedule(W.Left[t], W.ReachFound[k]))
-                Report(Doc, Count, t);
+                Report(Doc, Count, t, W.ReachFound[k]);
             W.Quick[t] = 0;
         }
     }
@@ -1073,11 +1084,21 @@ private:
     }
 
     template <typename T, typename V> void Write(T& field, V value) { ::Write(field, value, Dry); }
-    // Writes one of task t's dates, its link or its summary mark.
+    // Writes one of task t's dates, its link or its summary mark. The first change
+    // of a task in a run is reported with its fields before it; a dry run ends at
+    // it, as it must not touch the document, which the program's own thread may
+    // read meanwhile.
     template <typename T, typename V> void WriteOf(uint32_t t, T& field, V value)
     {
-        if (::Write(field, value, Dry))
+        if (Info(t).Changed) {
+            ::Write(field, value, Dry);
+            return;
+        }
+        const TScheduleFields before = ScheduleFieldsOf(Rec(t));
+        if (::Write(field, value, Dry)) {
             Info(t).Changed = 1;
+            ::Report(Doc, Count, t, before);
+        }
     }
 
     TVorgangRec& Rec(uint32_t i) const { return Doc.VorgangAt(i); }
@@ -1085,14 +1106,11 @@ private:
     bool HasChildren(uint32_t i) { return Info(i).FirstChild != None; }
     uint32_t Predecessor(uint32_t i) { return Info(i).Predecessor; }
 
-    // A bound task's changes are reported when its dates are written back.
     void ClearLink(uint32_t i)
     {
         WriteOf(i, Rec(i).Link, 0);
         Info(i).Predecessor = None;
         ++Stats.LinksRemoved;
-        if (!W.NodeOf[i])
-            Report(i);
     }
 
     // Lookups by Id give the first record in store order with that Id. Ids made by
@@ -1170,21 +1188,9 @@ private:
                 CutIfInsideWhatThePredecessorFollows(t);
             if (rec.Link > 0)
                 CutLinkCycle(t);
-            if (!W.NodeOf[t]) {
+            if (!W.NodeOf[t])
                 W.Left[t] = ScheduleFieldsOf(rec);
-                if (Info(t).Changed)
-                    Report(t);
-            }
         }
-    }
-
-    // A dry run finds nothing to report, or it would have written; and it must not
-    // touch the document, which the program's own thread may read meanwhile.
-    void Report(uint32_t t)
-    {
-        if (Dry)
-            throw TWouldWrite();
-        ::Report(Doc, Count, t);
     }
 
     // T follows P and P follows Q: a T inside Q would wait for Q, which waits for T.
@@ -1393,8 +1399,6 @@ private:
                 WriteOf(t, rec.Beginn, W.Left[t].Beginn);
                 WriteOf(t, rec.Ende, W.Left[t].Ende);
                 W.Left[t] = ScheduleFieldsOf(rec);
-                if (Info(t).Changed)
-                    Report(t);
             }
         }
     }
@@ -1484,13 +1488,6 @@ void PrepareRecalculation(TDocument& doc)
             // As above; the next recalculation reports the shortage itself.
         }
         work.Checking = false;
-        // The records stay as they are until the next command, which waits for this.
-        try {
-            if (!work.StopPreparing)
-                PrepareUndoShadow(doc);
-        } catch (const std::bad_alloc&) {
-            // The first command makes it then.
-        }
     };
     try {
         work.Preparing = std::thread(check);

@@ -80,14 +80,6 @@ void SetSpan(TScheduleFields& left, TDateTime beginn, TDateTime ende)
 }
 
 // Tarjan's bookkeeping, needed only when some link leads to a summary task.
-struct TTarjan
-{
-    uint32_t Component = None; // strongly connected part of the dependencies
-    uint32_t Index = None;
-    uint32_t Low = 0;
-    uint8_t OnStack = 0;
-};
-
 // A table needed only within one phase of a recalculation, in pages of its own that
 // go back to the system with it. Among the heap's blocks its pages would stay
 // resident: at a million tasks, Tarjan's table is 16 MB the program would keep for
@@ -1260,16 +1252,16 @@ private:
     {
         if (!AnyLinkToASummaryTask())
             return;
-        TPhaseTable<TTarjan> parts(Count, TTarjan{});
-        FindStronglyConnectedParts(parts);
+        TPhaseTable<uint32_t> part(Count, 0);
+        FindStronglyConnectedParts(part);
         std::vector<uint32_t> looping;
         for (uint32_t t = 0; t < Count; ++t) {
             const uint32_t p = Predecessor(t);
-            if (p != None && parts[t].Component != None && parts[t].Component == parts[p].Component)
+            if (p != None && part[t] != 0 && part[t] == part[p])
                 looping.push_back(t);
         }
         for (uint32_t t : looping) { // in store order
-            if (Reaches(parts, Predecessor(t), t))
+            if (Reaches(part, Predecessor(t), t))
                 ClearLink(t);
             else
                 Info(t).LinkKept = 1;
@@ -1289,59 +1281,72 @@ private:
         return false;
     }
 
-    // Tarjan's algorithm without recursion over the live tasks.
-    void FindStronglyConnectedParts(TPhaseTable<TTarjan>& parts)
+    // Pearce's variant of Tarjan's algorithm, without recursion, over the live tasks:
+    // one number a task. While the search runs, a task's number is its place in
+    // the search, lowered to the least place it reaches among the tasks not yet in
+    // a part; once its part is found, it is the part's, counted down from Count,
+    // above every place still given out. Tasks never reached keep 0.
+    void FindStronglyConnectedParts(TPhaseTable<uint32_t>& part)
     {
-        std::vector<TDependencies> calls;
-        uint32_t counter = 0;
-        uint32_t components = 0;
+        struct TCall
+        {
+            TDependencies Deps;
+            bool Root = true; // no dependency reached a task placed before it
+        };
+        std::vector<TCall> calls;
+        uint32_t place = 1;
+        uint32_t next = Count;
         W.Stack.clear();
         auto enter = [&](uint32_t t) {
-            parts[t].Index = parts[t].Low = counter++;
-            W.Stack.push_back(t);
-            parts[t].OnStack = 1;
-            calls.push_back(DependenciesOf(t));
+            part[t] = place++;
+            calls.push_back({DependenciesOf(t)});
+        };
+        auto lower = [&](TCall& call, uint32_t reached) {
+            if (reached < part[call.Deps.Task]) {
+                part[call.Deps.Task] = reached;
+                call.Root = false;
+            }
         };
         for (uint32_t root : W.Walked) {
-            if (parts[root].Index != None)
+            if (part[root] != 0)
                 continue;
             enter(root);
             while (!calls.empty()) {
                 Step();
-                const uint32_t t = calls.back().Task;
                 uint32_t d;
-                if (Next(calls.back(), d)) {
-                    if (parts[d].Index == None)
+                if (Next(calls.back().Deps, d)) {
+                    if (part[d] == 0)
                         enter(d);
-                    else if (parts[d].OnStack)
-                        parts[t].Low = std::min(parts[t].Low, parts[d].Index);
+                    else
+                        lower(calls.back(), part[d]);
                     continue;
                 }
+                const TCall done = calls.back();
+                const uint32_t t = done.Deps.Task;
                 calls.pop_back();
-                if (!calls.empty()) {
-                    TTarjan& caller = parts[calls.back().Task];
-                    caller.Low = std::min(caller.Low, parts[t].Low);
-                }
-                if (parts[t].Low == parts[t].Index) {
-                    uint32_t m;
-                    do {
-                        m = W.Stack.back();
+                if (done.Root) {
+                    --place;
+                    while (!W.Stack.empty() && part[t] <= part[W.Stack.back()]) {
+                        part[W.Stack.back()] = next;
                         W.Stack.pop_back();
-                        parts[m].OnStack = 0;
-                        parts[m].Component = components;
-                    } while (m != t);
-                    ++components;
+                        --place;
+                    }
+                    part[t] = next--;
+                } else {
+                    W.Stack.push_back(t);
                 }
+                if (!calls.empty())
+                    lower(calls.back(), part[t]);
             }
         }
     }
 
     // Whether `from`'s dates depend on `target` through containment and the links
     // kept so far, searching only the strongly connected part they share.
-    bool Reaches(TPhaseTable<TTarjan>& parts, uint32_t from, uint32_t target)
+    bool Reaches(TPhaseTable<uint32_t>& part, uint32_t from, uint32_t target)
     {
         const uint32_t search = ++Stamp;
-        const uint32_t part = parts[target].Component;
+        const uint32_t shared = part[target];
         W.Stack.assign(1, from);
         Info(from).Mark = search;
         while (!W.Stack.empty()) {
@@ -1351,7 +1356,7 @@ private:
             if (t == target)
                 return true;
             auto follow = [&](uint32_t d) {
-                if (d != None && parts[d].Component == part && Info(d).Mark != search) {
+                if (d != None && part[d] == shared && Info(d).Mark != search) {
                     Info(d).Mark = search;
                     W.Stack.push_back(d);
                 }

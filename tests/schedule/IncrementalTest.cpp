@@ -479,3 +479,41 @@ TEST_F(IncrementalRecalculation, AfterTheCheckTheFirstChangeReachesOnlyItsDepend
     EXPECT_LE(firstChange(true), 4u);
     EXPECT_GE(firstChange(false), 2000u) << "dates a recalculation would change";
 }
+
+// Recalculations outside any step report what they change for the next step, which
+// takes it in: however many come, the reports stay within twice the tasks, and
+// undoing that step puts back each task's fields from before the first of them.
+TEST_F(IncrementalRecalculation, ReportsOutsideAnyStepStayBoundedAndKeepTheEarliestFields)
+{
+    constexpr int Tasks = 20;
+    {
+        TUndoRecording recording(Doc, QStringLiteral("Anfang"));
+        for (int i = 0; i < Tasks; ++i) {
+            InsertCommand(Doc, TOutlineKind::Vorgang, false);
+            if (i > 0)
+                VorgangOf(Doc, Vorgangs.topLevelItem(i)).Link =
+                    VorgangOf(Doc, Vorgangs.topLevelItem(i - 1)).Id + 1;
+        }
+        Recalculate(Doc);
+        recording.Commit();
+    }
+    std::vector<TScheduleFields> first;
+    for (uint32_t i = 0; i < Doc.VorgangStore->Count; ++i)
+        first.push_back(ScheduleFieldsOf(Doc.VorgangAt(i)));
+    TVorgangRec& head = VorgangOf(Doc, Vorgangs.topLevelItem(0));
+    for (int round = 0; round < 10 * Tasks; ++round) {
+        head.Beginn += 1;
+        head.Ende += 1;
+        Recalculate(Doc);
+        ASSERT_LE(Doc.Rescheduled.size(), std::size_t(2 * Tasks + 64)) << "round " << round;
+    }
+    {
+        TUndoRecording recording(Doc, QStringLiteral("Vorgang einfügen"));
+        InsertCommand(Doc, TOutlineKind::Vorgang, false);
+        Recalculate(Doc);
+        recording.Commit();
+    }
+    ASSERT_TRUE(UndoStep(Doc));
+    for (uint32_t i = 1; i < uint32_t(Tasks); ++i)
+        EXPECT_TRUE(SameSchedule(ScheduleFieldsOf(Doc.VorgangAt(i)), first[i])) << "task " << i;
+}

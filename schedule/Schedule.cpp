@@ -24,16 +24,22 @@ constexpr uint32_t None = std::numeric_limits<uint32_t>::max();
 struct TWouldWrite
 {};
 
+// Bit for bit, so that -0.0 and 0.0 differ and a NaN equals itself.
+template <typename T, typename V> bool Differs(const T& field, V value)
+{
+    const T written = T(value);
+    return std::memcmp(&field, &written, sizeof(T)) != 0;
+}
+
 // Writes a record's field, or in a dry run ends it when the field would change;
 // true when the field changed.
 template <typename T, typename V> bool Write(T& field, V value, bool dry)
 {
-    const T written = T(value);
-    if (std::memcmp(&field, &written, sizeof(T)) == 0)
+    if (!Differs(field, value))
         return false;
     if (dry)
         throw TWouldWrite();
-    field = written;
+    field = T(value);
     return true;
 }
 
@@ -1082,15 +1088,11 @@ private:
     // read meanwhile.
     template <typename T, typename V> void WriteOf(uint32_t t, T& field, V value)
     {
-        if (Info(t).Changed) {
-            ::Write(field, value, Dry);
-            return;
-        }
-        const TScheduleFields before = ScheduleFieldsOf(Rec(t));
-        if (::Write(field, value, Dry)) {
+        if (!Info(t).Changed && !Dry && Differs(field, value)) {
             Info(t).Changed = 1;
-            ::Report(Doc, Count, t, before);
+            ::Report(Doc, Count, t, ScheduleFieldsOf(Rec(t)));
         }
+        ::Write(field, value, Dry);
     }
 
     TVorgangRec& Rec(uint32_t i) const { return Doc.VorgangAt(i); }
